@@ -1,0 +1,2 @@
+// Placeholder until the host program is written.
+int main() { return 64; }

@@ -1,0 +1,3 @@
+/* Placeholder until the module door is written. */
+#include "../import/dxf.h"
+HINSTANCE _hModule;

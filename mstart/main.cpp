@@ -1,0 +1,2 @@
+/* Placeholder until the module door is written. */
+int main() { return 0; }
