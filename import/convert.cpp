@@ -1,8 +1,124 @@
-/* Placeholder until this role is written. */
+/*
+ * convert.cpp: the module's number conversions.
+ *
+ * DXF values arrive as text: group codes and integer attributes are read like the standard
+ * atol, reals like atof. Reals leave the module as integer fields of the vector object. These
+ * functions do both, the same way in every locale and without undefined behaviour on any
+ * input: an integer that does not fit saturates, a real that does not fit a 32-bit integer
+ * becomes 0x80000000 (the "integer indefinite", whose low 16 bits are 0), and only the decimal
+ * form of a real is a number.
+ */
 #include "dxf.h"
-int32_t dxf_atol(const char*) { return 0; }
-double dxf_atof(const char*) { return 0; }
-int32_t dxf_trunc(double) { return 0; }
-int16_t dxf_t16(double) { return 0; }
-int16_t dxf_r16(double) { return 0; }
-uint32_t dxf_best(double) { return 0; }
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <system_error>
+
+static int is_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+static int is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int32_t dxf_atol(const char* s) {
+    while (is_space(*s))
+        ++s;
+    int neg = 0;
+    if (*s == '+' || *s == '-')
+        neg = *s++ == '-';
+    int64_t mag = 0; /* magnitude so far; stops growing once past the 32-bit range */
+    for (; is_digit(*s); ++s)
+        if (mag <= INT64_C(2147483648))
+            mag = mag * 10 + (*s - '0');
+    if (neg)
+        return mag >= INT64_C(2147483648) ? INT32_MIN : int32_t(-mag);
+    return mag > INT32_MAX ? INT32_MAX : int32_t(mag);
+}
+
+/* Decimal exponent of the first significant digit of the span [m, mend) (digits with at most
+ * one full stop), shifted by the explicit exponent e: tells an overflow from an underflow. */
+static int64_t magnitude(const char* m, const char* mend, int64_t e) {
+    int64_t intdigits = 0; /* significant digits before the full stop */
+    int64_t lead = 0;      /* zeros after the full stop before the first significant digit */
+    int seen = 0;          /* a significant digit was met */
+    int frac = 0;          /* past the full stop */
+    for (const char* p = m; p < mend && !seen; ++p) {
+        if (*p == '.')
+            frac = 1;
+        else if (*p != '0')
+            seen = 1;
+        else if (frac)
+            ++lead;
+    }
+    for (const char* p = m; p < mend && *p != '.'; ++p)
+        if (*p != '0' || intdigits)
+            ++intdigits;
+    return intdigits ? intdigits + e : e - lead;
+}
+
+double dxf_atof(const char* s) {
+    while (is_space(*s))
+        ++s;
+    int neg = 0;
+    if (*s == '+' || *s == '-')
+        neg = *s++ == '-';
+    const char* start = s; /* mantissa: digits, full stop, digits */
+    int ndigits = 0;
+    for (; is_digit(*s); ++s)
+        ++ndigits;
+    if (*s == '.')
+        for (++s; is_digit(*s); ++s)
+            ++ndigits;
+    if (ndigits == 0)
+        return 0.0;
+    const char* mend = s;
+    const char* end = s; /* end of the number, exponent included when it is complete */
+    int64_t e = 0;       /* explicit exponent, saturated far beyond any double's range */
+    if (*s == 'e' || *s == 'E') {
+        const char* q = s + 1;
+        int eneg = 0;
+        if (*q == '+' || *q == '-')
+            eneg = *q++ == '-';
+        if (is_digit(*q)) {
+            for (; is_digit(*q); ++q)
+                if (e < 100000000)
+                    e = e * 10 + (*q - '0');
+            if (eneg)
+                e = -e;
+            end = q;
+        }
+    }
+    double v = 0.0;
+    std::from_chars_result r = std::from_chars(start, end, v, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range)
+        v = magnitude(start, mend, e) > 0 ? HUGE_VAL : 0.0;
+    else if (r.ec != std::errc() || r.ptr != end)
+        v = 0.0; /* cannot happen for the span checked above */
+    return neg ? -v : v;
+}
+
+int32_t dxf_trunc(double v) {
+    if (!(v > -2147483649.0 && v < 2147483648.0))
+        return INT32_MIN; /* NaN, infinite, or truncation outside the 32-bit range */
+    return int32_t(v);
+}
+
+int16_t dxf_t16(double v) {
+    uint16_t low = uint16_t(uint32_t(dxf_trunc(v)) & 0xFFFFu);
+    return int16_t(low);
+}
+
+int16_t dxf_r16(double v) {
+    return dxf_t16(v + 0.5);
+}
+
+uint32_t dxf_best(double v) {
+    if (!(v > 0.0))
+        return 0; /* NaN, zero, negative */
+    if (v >= 4294967296.0)
+        return UINT32_MAX;
+    return uint32_t(v);
+}
