@@ -1,5 +1,230 @@
-/* Placeholder until this role is written. */
+/*
+ * lines.cpp: the LINE and POLYLINE converters.
+ *
+ * Receives the open file from the entities reader just after the pair (0, "LINE") or
+ * (0, "POLYLINE"), and the drawing-to-object mapping (dminx, dminy, dwidth, dheight). A LINE
+ * becomes one record of a move and a line element; a POLYLINE with its vertices up to its
+ * SEQEND becomes one open path of line elements. Each record gets its box on the object grid
+ * and its points on its own record grid, and hands on through the record writer; the file is
+ * left at the first pair that belongs to the entities reader again.
+ */
 #include "dxf.h"
-int32_t draw_line(int32_t, DXF*) { return -1; }
-int32_t draw_polyline(int32_t, DXF*) { return -1; }
-int32_t draw_vertex(int32_t, ONELINE) { return 0; }
+
+/* "The larger" and "the smaller" of an extent and a new value: the new value when it is at
+ * least (at most) the old one, so a NaN never replaces an extent. */
+static double larger(double old, double v) {
+    return v >= old ? v : old;
+}
+static double smaller(double old, double v) {
+    return v <= old ? v : old;
+}
+
+/* The top edge of a box on the object grid, y running downward: 16384 minus the rounded
+ * position of its lower edge minus its (already stored) height, kept in 16 bits. */
+static int16_t box_top(double miny, uint16_t height) {
+    uint16_t bottom = uint16_t(dxf_r16((miny - dminy) * GRID / dheight));
+    return int16_t(uint16_t(uint32_t(GRID) - bottom - height));
+}
+
+/* Writes a LINE's record from its two points; 0, or the writer's negative status. */
+static int32_t line_record(double x1, double y1, double x2, double y2) {
+    int32_t stat = insert_nexel(14, 0, 0, 0, 0, 0, 0);
+    if (stat < 0)
+        return stat;
+    double minx = smaller(x1, x2);
+    double maxx = larger(x1, x2);
+    double miny = smaller(y1, y2);
+    double maxy = larger(y1, y2);
+    double w = maxx - minx;
+    double h = maxy - miny;
+
+    pvoh->xpos = dxf_r16((minx - dminx) * GRID / dwidth);
+    pvoh->width = uint16_t(dxf_r16(w * GRID / dwidth));
+    pvoh->height = uint16_t(dxf_r16(h * GRID / dheight));
+    pvoh->ypos = box_top(miny, pvoh->height);
+
+    /* A zero w or h makes the quotient undefined, and R of it 0. */
+    stat = insert_nexel(0, dxf_r16((x1 - minx) * GRID / w), dxf_r16(GRID - (y1 - miny) * GRID / h),
+                        0, 0, 0, 0);
+    if (stat >= 0)
+        stat = insert_nexel(1, dxf_r16((x2 - minx) * GRID / w),
+                            dxf_r16(GRID - (y2 - miny) * GRID / h), 0, 0, 0, 0);
+    if (stat >= 0)
+        stat = insert_nexel(15, 0, 0, 0, 0, 0, 0);
+    if (stat < 0)
+        return stat;
+    set_fixed_attributes(1);
+    return 0;
+}
+
+/*
+ * Converts one LINE. The entity ends with its group 21: the record is written then, and the
+ * groups after it are left to the entities reader. Coordinates the file does not give are 0.
+ * A group 0 met first ends the entity without a record and returns the file to the start of
+ * that group, for the entities reader to read it. Returns 0 in both cases; -1 when the file
+ * fails first; the host's negative status when the file cannot be positioned or the record
+ * cannot grow.
+ */
+int32_t draw_line(int32_t fh, DXF* dxfheader) {
+    (void)dxfheader;
+    char text[TEXTLEN];
+    uint32_t group = 0;
+    int32_t stat = 0;
+    double x1 = 0.0, y1 = 0.0; /* start point, drawing units */
+    double x2 = 0.0, y2 = 0.0; /* end point */
+    while (stat >= 0) {
+        uint32_t pos = 0; /* start of the group about to be read */
+        stat = fim_ftell(fh, &pos);
+        if (stat < 0)
+            return stat;
+        stat = get_grpnm(fh, &group, text);
+        switch (group) {
+        case 0: {
+            int32_t seek = fim_fseek(fh, pos, 0);
+            return seek < 0 ? seek : 0;
+        }
+        case 10:
+            x1 = dxf_atof(text);
+            break;
+        case 20:
+            y1 = dxf_atof(text);
+            break;
+        case 11:
+            x2 = dxf_atof(text);
+            break;
+        case 21:
+            y2 = dxf_atof(text);
+            return line_record(x1, y1, x2, y2);
+        default: /* layer, line type, colour, thickness, z: not applied */
+            break;
+        }
+    }
+    return ST_INVALID;
+}
+
+/*
+ * Converts one POLYLINE and its vertices, through its (0, "SEQEND"). Returns 0 there (a
+ * polyline without vertices makes no record); -1 when the file fails first; the negative
+ * status with which draw_vertex ended the conversion. The layer, line type, colour and width
+ * are resolved but every record carries the same fixed appearance.
+ */
+int32_t draw_polyline(int32_t fh, DXF* dxfheader) {
+    (void)dxfheader;
+    char text[TEXTLEN];
+    uint32_t group = 0;
+    int32_t stat = 0;
+    ONELINE Line = {0, 0, 0.0, 0}; /* attributes collected so far */
+    while (stat >= 0) {
+        stat = get_grpnm(fh, &group, text);
+        switch (group) {
+        case 0:
+            if (kw_match(text, "SEQEND"))
+                return 0;
+            if (kw_match(text, "VERTEX")) {
+                int32_t vstat = draw_vertex(fh, Line);
+                if (vstat < 0)
+                    return vstat;
+            }
+            break;
+        case 8:
+            Line.Layer = get_layerno(text);
+            Line.Type = get_linetype("BYLAYER", Line.Layer);
+            Line.Width = 0.0;
+            Line.Color = get_color("BYLAYER", Line.Layer);
+            break;
+        case 6:
+            Line.Type = get_linetype(text, Line.Layer);
+            break;
+        case 62:
+            Line.Color = get_color(text, Line.Layer);
+            break;
+        case 39:
+            Line.Width = dxf_atof(text);
+            break;
+        default: /* flags (a closed polyline stays open), widths, its own point, ... */
+            break;
+        }
+    }
+    return ST_INVALID;
+}
+
+/*
+ * Converts the vertices from just after the first vertex's opening pair to the SEQEND, in two
+ * passes over the same groups: the first finds the extents and writes the box, the second
+ * appends one point per group 20, with the latest group 10 (0 before any). Leaves the file at
+ * the start of the (0, "SEQEND") pair. Returns 0, also when the file fails before the SEQEND
+ * (the record is then left open); the host's negative status when the file cannot be
+ * positioned or the record cannot grow.
+ */
+int32_t draw_vertex(int32_t fh, ONELINE Line) {
+    (void)Line;
+    char text[TEXTLEN];
+    uint32_t group = 0;
+    double minx = GRID, miny = GRID;   /* extents of the vertices, drawing units; these start */
+    double maxx = -GRID, maxy = -GRID; /* values bound the box by the grid's span */
+    int Start = 0;                     /* the first point was appended */
+    int breakstat = 0;                 /* the SEQEND was read */
+    uint32_t startVertex = 0;          /* where the pass begins, later the group being read */
+
+    int32_t stat = fim_ftell(fh, &startVertex);
+    if (stat < 0)
+        return stat;
+    stat = insert_nexel(14, 0, 0, 0, 0, 0, 0);
+    if (stat < 0)
+        return stat;
+
+    while (stat >= 0 && !breakstat) {
+        stat = get_grpnm(fh, &group, text);
+        if (group == 0) {
+            if (kw_match(text, "SEQEND"))
+                breakstat = 1;
+        } else if (group == 10) {
+            double x = dxf_atof(text);
+            minx = smaller(minx, x);
+            maxx = larger(maxx, x);
+        } else if (group == 20) {
+            double y = dxf_atof(text);
+            miny = smaller(miny, y);
+            maxy = larger(maxy, y);
+        }
+    }
+
+    double width = maxx - minx;
+    double height = maxy - miny;
+    pvoh->xpos = dxf_t16((minx - dminx) * GRID / dwidth);
+    pvoh->width = uint16_t(dxf_t16(width * GRID / dwidth));
+    pvoh->height = uint16_t(dxf_t16(height * GRID / dheight));
+    pvoh->ypos = box_top(miny, pvoh->height);
+
+    stat = fim_fseek(fh, startVertex, 0);
+    if (stat < 0)
+        return stat;
+    breakstat = 0;
+
+    double xp = 0.0; /* record-grid x of the latest group 10 */
+    while (stat >= 0 && !breakstat) {
+        fim_ftell(fh, &startVertex);
+        stat = get_grpnm(fh, &group, text);
+        if (group == 10) {
+            xp = (dxf_atof(text) - minx) * GRID / width;
+        } else if (group == 20) {
+            double y = (dxf_atof(text) - miny) * GRID / height;
+            int16_t yp = int16_t(uint16_t(uint32_t(GRID) - uint16_t(dxf_r16(y))));
+            int32_t ins = insert_nexel(Start ? 1 : 0, dxf_r16(xp), yp, 0, 0, 0, 0);
+            if (ins < 0)
+                return ins;
+            Start = 1;
+        } else if (group == 0 && kw_match(text, "SEQEND")) {
+            /* The SEQEND belongs to draw_polyline: step back before it. */
+            int32_t seek = fim_fseek(fh, startVertex, 0);
+            if (seek < 0)
+                return seek;
+            breakstat = 1;
+            int32_t ins = insert_nexel(15, 0, 0, 0, 0, 0, 0);
+            if (ins < 0)
+                return ins;
+            set_fixed_attributes(0);
+        }
+    }
+    return 0;
+}

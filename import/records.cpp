@@ -1,10 +1,179 @@
-/* Placeholder until this role is written. */
+/*
+ * records.cpp: the record writer of the vector object.
+ *
+ * Receives from the converters one call per step of a record: begin (type 14), one element
+ * (move 0, line 1, arc 3, full circle 9), end (type 15). Each call grows the frame's data
+ * block, locked for writing by the section driver, by exactly the bytes of that step and
+ * writes them in place. Hands on the grown block through pogr and the header of the record
+ * being built through pvoh, for the converter to fill in its box and attributes. A failed
+ * resize writes nothing and leaves tSize equal to the block's real size.
+ */
 #include "dxf.h"
-int32_t hogr;
-OGR* pogr;
-uint32_t tSize, Offset, VOHOffset, vohSize;
-VOH* pvoh;
-double dminx, dminy, dmaxx, dmaxy, dwidth, dheight;
-int32_t insert_nexel(int16_t, int16_t, int16_t, int16_t, int16_t, int16_t, int16_t) { return -1; }
-void dword_set(void*, uint32_t) {}
-void set_fixed_attributes(unsigned) {}
+
+#include <cstring>
+
+int32_t hogr;       /* the data block being filled */
+OGR* pogr;          /* its address while locked for writing; updated by every resize */
+uint32_t tSize;     /* the block's size in bytes as grown so far */
+uint32_t Offset;    /* offset at which the next point-data word goes */
+uint32_t VOHOffset; /* offset of the open record's header, or where the next record starts */
+uint32_t vohSize;   /* bytes of the open record so far (header and point data) */
+VOH* pvoh;          /* header of the record being written */
+double dminx;       /* lower-left corner of the drawing extents, drawing units */
+double dminy;
+double dmaxx; /* upper-right corner of the drawing extents, drawing units */
+double dmaxy;
+double dwidth;  /* dmaxx - dminx */
+double dheight; /* dmaxy - dminy */
+
+enum : uint32_t { VOHSIZE = sizeof(VOH) }; /* bytes of a record header */
+
+/* Grows (or keeps) the block at newsize. On success tSize is newsize and pogr the block's
+ * new address; on failure both are left as they were and the host's status is returned. */
+static int32_t grow_to(uint32_t newsize) {
+    void* p = pogr;
+    int32_t stat = emm_resz(hogr, newsize, &p);
+    if (stat < 0)
+        return stat;
+    pogr = static_cast<OGR*>(p);
+    tSize = newsize;
+    return stat;
+}
+
+/* Stores one 16-bit word at Offset, low byte first, and steps Offset past it. */
+static void put_word(int16_t w) {
+    uint16_t u = uint16_t(w);
+    unsigned char b[2] = {static_cast<unsigned char>(u & 0xFFu),
+                          static_cast<unsigned char>(u >> 8)};
+    std::memcpy(reinterpret_cast<unsigned char*>(pogr) + Offset, b, 2);
+    Offset += 2;
+}
+
+/* Words of the point-data element of a type; -1 for a type the writer does not know. */
+static int element_words(int16_t type) {
+    switch (type) {
+    case 0:
+    case 1:
+        return 3;
+    case 3:
+    case 9:
+        return 10;
+    case 15:
+        return 1;
+    case 14:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+/*
+ * Appends one step of a record (see the file comment). Returns 0, the host's negative status
+ * when the block cannot grow (nothing of the step is written then, and tSize stays the
+ * block's real size), or -1 without touching anything for an unknown type or for a call that
+ * the record state cannot take (an element or an end without room behind the write offset).
+ */
+int32_t insert_nexel(int16_t type, int16_t x, int16_t y, int16_t x1, int16_t y1, int16_t x2,
+                     int16_t y2) {
+    int words = element_words(type);
+    if (words < 0)
+        return -1;
+    uint32_t bytes = uint32_t(words) * 2;
+    /* The writes below stay inside the block only while the state is consistent: the write
+     * offset within the block, and an open record's header within it for the end. */
+    if (Offset > tSize || (type == 15 && (VOHOffset > tSize || tSize - VOHOffset < VOHSIZE)))
+        return -1;
+    if (tSize > UINT32_MAX - (bytes + VOHSIZE + 2))
+        return KST_NOMEMORY; /* the object cannot grow past 4 GiB */
+
+    int32_t stat = grow_to(tSize + bytes);
+    if (stat < 0)
+        return stat;
+    vohSize += bytes;
+
+    switch (type) {
+    case 0:
+    case 1:
+        put_word(type);
+        put_word(x);
+        put_word(y);
+        return 0;
+    case 3:
+        put_word(0);
+        put_word(x);
+        put_word(y);
+        put_word(3);
+        put_word(x);
+        put_word(y);
+        put_word(x1);
+        put_word(y1);
+        put_word(x2);
+        put_word(y2);
+        return 0;
+    case 9:
+        put_word(0);
+        put_word(GRID);
+        put_word(GRID / 2);
+        put_word(3);
+        put_word(x);
+        put_word(y);
+        put_word(x1);
+        put_word(x1);
+        put_word(0);
+        put_word(360);
+        return 0;
+    case 14: {
+        /* The header's bytes are reserved, not cleared: the converter and the end fill them. */
+        stat = grow_to(tSize + VOHSIZE);
+        if (stat < 0)
+            return stat;
+        vohSize = VOHSIZE;
+        Offset = tSize;
+        pvoh = reinterpret_cast<VOH*>(reinterpret_cast<unsigned char*>(pogr) + VOHOffset);
+        return 0;
+    }
+    default: { /* 15 */
+        put_word(15);
+        uint32_t fill = ((vohSize + 3u) & ~3u) - vohSize; /* 0 or 2: records start at 4n */
+        if (fill != 0) {
+            stat = grow_to(tSize + fill);
+            if (stat < 0)
+                return stat;
+        }
+        pvoh = reinterpret_cast<VOH*>(reinterpret_cast<unsigned char*>(pogr) + VOHOffset);
+        VOHOffset = tSize;
+        pvoh->type = 4;
+        dword_set(&pvoh->nxtoff, vohSize + fill);
+        return 0;
+    }
+    }
+}
+
+/* Stores val little-endian at pdst: two 16-bit halves when the address is not a multiple of
+ * 4, low half first, otherwise one 32-bit store. The bytes are the same either way. */
+void dword_set(void* pdst, uint32_t val) {
+    unsigned char b[4] = {
+        static_cast<unsigned char>(val & 0xFFu), static_cast<unsigned char>((val >> 8) & 0xFFu),
+        static_cast<unsigned char>((val >> 16) & 0xFFu), static_cast<unsigned char>(val >> 24)};
+    unsigned char* d = static_cast<unsigned char*>(pdst);
+    if (reinterpret_cast<uintptr_t>(pdst) % 4 != 0) {
+        std::memcpy(d, b, 2);
+        std::memcpy(d + 2, b + 2, 2);
+    } else {
+        std::memcpy(d, b, 4);
+    }
+}
+
+void set_fixed_attributes(unsigned ljoin) {
+    if (!pvoh)
+        return;
+    RDEF area = {}; /* spec 2, no colour */
+    area.spec = 2;
+    RDEF line = {}; /* all 0 */
+    LDEF ldef = {}; /* solid line of the given join */
+    ldef.ljoin = ljoin & 3u;
+    ldef.ftype = 2;
+    pvoh->ardef = area;
+    pvoh->lrdef = line;
+    pvoh->ldef = ldef;
+}
