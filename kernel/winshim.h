@@ -23,11 +23,20 @@ typedef unsigned int UINT;
 #define RT_ICON MAKEINTRESOURCEA(3)
 #define RT_GROUP_ICON MAKEINTRESOURCEA(14)
 
+/* The resource of integer type lpType and integer name lpName (MAKEINTRESOURCE ids); null when
+ * there is none or when either is given as text. */
 HRSRC FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType);
+/* Address of the resource's data (read-only); null when hResInfo is not a found resource. */
 HGLOBAL LoadResource(HMODULE hModule, HRSRC hResInfo);
+/* Bytes of the resource's data; 0 when hResInfo is not a found resource. */
 uint32_t SizeofResource(HMODULE hModule, HRSRC hResInfo);
+/* Copies string uID of the string table into lpBuffer as ANSI text, at most cchBufferMax - 1
+ * characters and a terminating zero. Returns the characters copied: 0 when the string is
+ * missing or empty (lpBuffer then holds ""), or when there is no buffer. */
 int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
+/* strcpy; null (nothing copied) when either pointer is null. */
 LPSTR lstrcpyA(LPSTR lpString1, LPCSTR lpString2);
+/* strlen; 0 for a null pointer. */
 int lstrlenA(LPCSTR lpString);
 
 #endif
