@@ -24,14 +24,21 @@ KERNEL_API void reset();
 // Memory: the limit covers the bytes of all live blocks together (default 256 MiB).
 constexpr std::size_t kDefaultMemoryLimit = std::size_t(256) << 20;
 KERNEL_API void set_memory_limit(std::size_t bytes);
-KERNEL_API std::size_t memory_in_use();  // bytes of all live blocks (sizes, not capacities)
-KERNEL_API std::size_t live_blocks();    // number of live blocks
+KERNEL_API std::size_t memory_in_use(); // bytes of all live blocks (sizes, not capacities)
+KERNEL_API std::size_t live_blocks();   // number of live blocks
 KERNEL_API bool block_exists(int32_t h);
 KERNEL_API bool block_locked(int32_t h); // open for reading or writing
 // A copy of a block's bytes (empty when there is no such block).
 KERNEL_API std::vector<uint8_t> block_bytes(int32_t h);
 // Creates an unlocked block holding these bytes; returns its handle (negative on failure).
 KERNEL_API int32_t make_block(const std::vector<uint8_t>& bytes);
+// Bytes allocated for all live blocks: their sizes and the capacity kept behind them.
+KERNEL_API std::size_t memory_reserved();
+// With on, every resize (emm_resz, emm_ins, emm_indel) moves the block to a new address, so
+// that an address kept across a resize is caught (under AddressSanitizer). Off by default.
+KERNEL_API void set_move_on_resize(bool on);
+// How often a block's bytes moved to a new address since the last reset.
+KERNEL_API std::size_t block_moves();
 
 // Frames: a frame is a header block (FRH, nsub sub-entries, optional name) and a data block.
 struct Frame {
@@ -41,7 +48,7 @@ struct Frame {
 // A new frame: header block of 56 zero bytes (nsub 0), data block of data_size zero bytes
 // (24 by default: an object header of zero bytes). It becomes the target frame.
 KERNEL_API Frame create_frame(uint32_t data_size = 24);
-KERNEL_API void set_target_frame(const Frame& frame); // the frame that xmd_fframe describes
+KERNEL_API void set_target_frame(const Frame& frame);  // the frame that xmd_fframe describes
 KERNEL_API void clear_target_frame();                  // xmd_fframe answers 1 (no frame)
 KERNEL_API void set_fre_change_result(int32_t result); // 0 by default
 KERNEL_API int marks(int32_t hfrh);                    // how often dom_mark marked this frame
@@ -49,15 +56,25 @@ KERNEL_API std::size_t live_objects();                 // document objects not d
 
 // File selector: the next fim_xfsel chooses this file (full specification and name, and the
 // sort mode it writes back), or is cancelled. With no answer set, it is cancelled.
-KERNEL_API void set_selection(const std::string& fspec, const std::string& name,
-                              int16_t sort = 0);
+KERNEL_API void set_selection(const std::string& fspec, const std::string& name, int16_t sort = 0);
 KERNEL_API void set_selection_cancel();
+// What the last fim_xfsel was handed (ran is false when none ran since the last reset).
+struct SelectorView {
+    bool ran = false;                    // a selection ran
+    std::string heading;                 // its heading
+    std::string path;                    // the start path it was given
+    std::string default_ext;             // the default extension
+    std::vector<std::string> extensions; // the extension entries
+    uint16_t flags = 0;                  // the flags of the block
+    int16_t sort = 0;                    // the sort mode it was handed
+};
+KERNEL_API SelectorView last_selector();
 
 // What the user was shown.
 struct Alert {
     std::string caption; // the dialog's caption
-    std::string text;     // the text of its static control
-    std::string button;   // the text of its push button
+    std::string text;    // the text of its static control
+    std::string button;  // the text of its push button
 };
 KERNEL_API const std::vector<Alert>& alerts();
 KERNEL_API const std::vector<int32_t>& shown_statuses(); // every status given to fom_stat

@@ -1,0 +1,121 @@
+// calls.cpp: the call accounting of the stand-in kernel.
+//
+// Every service passes through enter(): it is counted (always), logged by name (when the log is
+// on) and, when a test has armed a fault for it, told the status to fail with. The counters are
+// a plain array indexed by service, so the count costs nothing on the hot read path. Also the
+// handle counter and hostk::reset, which resets every part.
+#include <array>
+#include <stdexcept>
+#include <vector>
+
+#include "internal.h"
+#include "kernelctl.h"
+
+namespace hostk {
+namespace detail {
+namespace {
+
+constexpr std::size_t kServices = std::size_t(Service::count_);
+
+constexpr std::array<const char*, kServices> kNames = {
+    "emm_alloc",   "emm_write", "emm_ewrite", "emm_read",   "emm_eread",
+    "emm_size",    "emm_resz",  "emm_ins",    "emm_indel",  "emm_rel",
+    "fim_fopen",   "fim_fread", "fim_fseek",  "fim_ftell",  "fim_fclose",
+    "fim_xfsel",   "set_spb",   "xmd_fframe", "fre_change", "dsm_ocreate",
+    "dsm_odelete", "dom_mark",  "fom_alert",  "fom_stat",   "usi_mset"};
+
+struct Fault {
+    Service service;
+    std::size_t first; // call number (of this service, since the kernel started) that fails
+    int32_t status;    // what the failing call returns
+    bool every_after;  // that call and all later ones fail
+};
+
+std::array<std::size_t, kServices> counts{}; // calls of each service since the last reset
+std::vector<std::string> log;                // names of the calls, when logging is on
+bool logging = false;                        // whether calls are logged
+std::vector<Fault> faults;                   // armed faults
+int32_t handle_counter = 0;                  // last handle handed out
+
+Service service_of(const std::string& name) {
+    for (std::size_t i = 0; i < kServices; ++i) {
+        if (name == kNames[i]) {
+            return Service(i);
+        }
+    }
+    throw std::invalid_argument("no kernel service is named '" + name + "'");
+}
+
+} // namespace
+
+int32_t enter(Service s) {
+    std::size_t n = ++counts[std::size_t(s)];
+    if (logging) {
+        log.emplace_back(kNames[std::size_t(s)]);
+    }
+    for (const Fault& f : faults) {
+        if (f.service == s && (n == f.first || (f.every_after && n > f.first))) {
+            return f.status;
+        }
+    }
+    return 0;
+}
+
+int32_t next_handle() {
+    // Two billion handles between resets are far beyond any import; should it ever come to
+    // that, the counter starts again rather than overflow.
+    if (handle_counter == INT32_MAX) {
+        handle_counter = 0;
+    }
+    return ++handle_counter;
+}
+
+void reset_calls() {
+    counts.fill(0);
+    log.clear();
+    logging = false;
+    faults.clear();
+    handle_counter = 0;
+}
+
+} // namespace detail
+
+void reset() {
+    detail::reset_files();
+    detail::reset_memory();
+    detail::reset_frames();
+    detail::reset_selector();
+    detail::reset_alerts();
+    detail::reset_calls();
+}
+
+void set_call_logging(bool on) {
+    detail::logging = on;
+}
+const std::vector<std::string>& call_log() {
+    return detail::log;
+}
+void clear_call_log() {
+    detail::log.clear();
+}
+
+std::size_t call_count(const std::string& service) {
+    return detail::counts[std::size_t(detail::service_of(service))];
+}
+
+void fail_call(const std::string& service, std::size_t nth, int32_t status, bool every_after) {
+    if (nth == 0) {
+        throw std::invalid_argument("fail_call counts calls from 1");
+    }
+    detail::Service s = detail::service_of(service);
+    if (s == detail::Service::set_spb || s == detail::Service::usi_mset) {
+        throw std::invalid_argument(service + " has no status and cannot be made to fail");
+    }
+    detail::faults.push_back({s, detail::counts[std::size_t(s)] + nth, status, every_after});
+}
+
+void clear_faults() {
+    detail::faults.clear();
+}
+
+} // namespace hostk

@@ -1,0 +1,71 @@
+// internal.h: what the parts of the stand-in kernel share and nothing outside it sees.
+//
+// Every service of host/kernel.h starts with enter(), which counts the call, logs it when the
+// call log is on and answers with an injected failure status (or 0 when the call may go on).
+// Handles of blocks, files and document objects come from one counter, so a handle of one kind
+// is never mistaken for a handle of another.
+#ifndef KERNEL_INTERNAL_H
+#define KERNEL_INTERNAL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace hostk::detail {
+
+// The module-facing services, in the order of host/kernel.h.
+enum class Service : int {
+    emm_alloc,
+    emm_write,
+    emm_ewrite,
+    emm_read,
+    emm_eread,
+    emm_size,
+    emm_resz,
+    emm_ins,
+    emm_indel,
+    emm_rel,
+    fim_fopen,
+    fim_fread,
+    fim_fseek,
+    fim_ftell,
+    fim_fclose,
+    fim_xfsel,
+    set_spb,
+    xmd_fframe,
+    fre_change,
+    dsm_ocreate,
+    dsm_odelete,
+    dom_mark,
+    fom_alert,
+    fom_stat,
+    usi_mset,
+    count_ // number of services
+};
+
+// Counts and logs the call; returns the injected status when this call is to fail, else 0.
+int32_t enter(Service s);
+
+// A new handle: positive, never 0, never handed out twice between two resets.
+int32_t next_handle();
+
+// Blocks made and dropped by the kernel itself (no service call is counted): a new unlocked
+// block of n bytes, copied from src or zero when src is null (its handle, or a negative
+// status), and the release of a block whatever its accesses.
+int32_t new_block(const uint8_t* src, std::size_t n);
+void drop_block(int32_t h);
+
+// Resets of the parts (calls.cpp runs them all from hostk::reset).
+void reset_calls();
+void reset_memory();
+void reset_files();
+void reset_frames();
+void reset_selector();
+void reset_alerts();
+
+// Lines for the user (alerts.cpp): to the sink, or to standard error.
+void emit(const std::string& line);
+
+} // namespace hostk::detail
+
+#endif
