@@ -152,9 +152,11 @@ int32_t parceFile(int32_t fh, int32_t lhogr) {
             pvoh->type = 255;
         }
     }
-    emm_ewrite(hogr);
+    int32_t estat = emm_ewrite(hogr);
     release_store();
     if (stat < 0)
         return stat;
+    if (estat < 0)
+        return estat; /* the block stayed locked: the import cannot be finished */
     return breakflag == WALK_EOF ? 0 : -1;
 }
