@@ -1,0 +1,244 @@
+// Lines and polylines: the records' boxes and points with their exact rounding, what the
+// converters pass over, where they leave the file, and how they end on bad input or when the
+// host refuses to grow the object or to position the file.
+#include "vec_fixture.h"
+
+namespace {
+
+using namespace vectest;
+using testutil::lines;
+
+using Pt = std::pair<const char*, const char*>;
+
+// A LINE's groups after its opening pair, then the groups of the entity that follows.
+std::string line_entity(const char* x1, const char* y1, const char* x2, const char* y2,
+                        const std::string& extra = "") {
+    return extra + lines({"10", x1, "20", y1, "30", "0.0", "11", x2, "21", y2, "31", "0.0"}) +
+           lines({"0", "ENDSEC"});
+}
+
+// A POLYLINE's groups after its opening pair: its own groups (head, or a usual set), one VERTEX
+// per point (with vertex_extra before its point), the SEQEND, and the groups after it.
+std::string polyline(std::initializer_list<Pt> points, const std::string& head = "",
+                     const std::string& vertex_extra = "") {
+    std::string s =
+        !head.empty() ? head : lines({"66", "1", "10", "0.0", "20", "0.0", "30", "0.0", "70", "0"});
+    for (const Pt& p : points)
+        s += lines({"0", "VERTEX", "8", "0"}) + vertex_extra +
+             lines({"10", p.first, "20", p.second, "30", "0.0"});
+    return s + lines({"0", "SEQEND", "8", "0", "0", "LINE"});
+}
+
+class Lines : public RecordState {
+  protected:
+    int32_t line(const std::string& content) {
+        open(content);
+        return draw_line(fh, nullptr);
+    }
+    int32_t poly(const std::string& content) {
+        open(content);
+        return draw_polyline(fh, nullptr);
+    }
+    // Closes the file, for a test that converts a second entity.
+    void close() {
+        fim_fclose(fh);
+        fh = 0;
+    }
+};
+
+TEST_F(Lines, LineRecord) {
+    ASSERT_EQ(line(line_entity("0.0", "0.0", "10.0", "5.0")), 0);
+    EXPECT_EQ(next_group(), "31/0.0"); // the entity ends with its group 21
+    Bytes b = finish();
+    ASSERT_EQ(b.size(), 68u);
+    expect_record(b, 24, 44, 0x90);
+    EXPECT_EQ(box_at(b, 24), (Box{0, 8192, 16384, 8192}));
+    EXPECT_EQ(words(b, 52, 7), (std::vector<int>{0, 0, 16384, 1, 16384, 0, 15}));
+    EXPECT_TRUE(output.empty()); // its z groups raise no alert
+}
+
+TEST_F(Lines, LineShapes) {
+    struct Case {
+        const char *x1, *y1, *x2, *y2;
+        Box box;
+        std::vector<int> points; // move x, y, line x, y
+    };
+    const Case cases[] = {
+        {"0", "5", "10", "5", {0, 8192, 16384, 0}, {0, 0, 16384, 0}},        // horizontal
+        {"4", "10", "4", "0", {6554, 0, 0, 16384}, {0, 0, 0, 16384}},        // vertical
+        {"10", "5", "0", "0", {0, 8192, 16384, 8192}, {16384, 0, 0, 16384}}, // reversed
+        {"0", "0", "7", "7", {0, 4915, 11469, 11469}, {0, 16384, 16384, 0}}, // R rounds up
+        {"0", "-20", "10", "-20", {0, -16385, 16384, 0}, {0, 0, 16384, 0}},  // ypos wraps
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.x1) + "," + c.y1 + " - " + c.x2 + "," + c.y2);
+        uint32_t at = VOHOffset;
+        ASSERT_EQ(line(line_entity(c.x1, c.y1, c.x2, c.y2)), 0);
+        close();
+        ASSERT_EQ(VOHOffset, at + 44);
+        Bytes b = hostk::block_bytes(hogr);
+        ASSERT_EQ(b.size(), at + 44);
+        EXPECT_EQ(box_at(b, at), c.box);
+        EXPECT_EQ(words(b, at + 28, 7),
+                  (std::vector<int>{0, c.points[0], c.points[1], 1, c.points[2], c.points[3], 15}));
+    }
+}
+
+TEST_F(Lines, LineAttributesAndOrderChangeNothing) {
+    ASSERT_EQ(line(line_entity("0.0", "0.0", "10.0", "5.0")), 0);
+    close();
+    ASSERT_EQ(line(line_entity("0.0", "0.0", "10.0", "5.0",
+                               lines({"8", "WALLS", "6", "DASHED", "62", "1", "39", "2.5"}))),
+              0);
+    close();
+    // Start coordinates that the file does not give are 0.
+    ASSERT_EQ(line(lines({"5", "2A", "11", "10.0", "21", "5.0"})), 0);
+    Bytes b = finish();
+    ASSERT_EQ(b.size(), 24u + 3 * 44);
+    for (std::size_t at : {68, 112})
+        EXPECT_TRUE(std::equal(b.begin() + 24, b.begin() + 68, b.begin() + long(at))) << at;
+}
+
+TEST_F(Lines, LineEndedEarly) {
+    // A group 0 before the group 21: no record, the file back at that group 0.
+    EXPECT_EQ(line(lines({"10", "1", "20", "2", "11", "3", "0", "CIRCLE", "10", "5"})), 0);
+    EXPECT_EQ(next_group(), "0/CIRCLE");
+    EXPECT_EQ(tSize, 24u);
+    close();
+    // The file ends before the group 21: -1, no record.
+    EXPECT_EQ(line(lines({"10", "1", "20", "2", "11", "3"})), -1);
+    close();
+    EXPECT_EQ(line(lines({"10", "1", "20", "2", "11", "3", "0"}) + "EOF"), -1);
+    close();
+    // A group 21 delivered by a last line without a line feed still makes the record.
+    EXPECT_EQ(line(std::string("11\n10\n21\n5")), 0);
+    EXPECT_EQ(tSize, 68u);
+    EXPECT_EQ(block_size(), 68u);
+}
+
+TEST_F(Lines, PolylineRecords) {
+    struct Case {
+        std::initializer_list<Pt> points;
+        uint32_t size;
+        Box box;
+        std::vector<int> path; // element words, end included
+    };
+    const Case cases[] = {
+        {{{"0", "0"}, {"10", "0"}, {"10", "10"}},
+         48,
+         {0, 0, 16384, 16384},
+         {0, 0, 16384, 1, 16384, 16384, 1, 16384, 0, 15}},
+        {{{"0", "0"}, {"7", "7"}}, 44, {0, 4916, 11468, 11468}, {0, 0, 16384, 1, 16384, 0, 15}},
+        {{{"3", "4"}}, 36, {4915, 9830, 0, 0}, {0, 0, 16384, 15}},
+        {{{"2", "5"}, {"8", "5"}}, 44, {3276, 8192, 9830, 0}, {0, 0, 16384, 1, 16384, 16384, 15}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.points.size()) + " points, size " + std::to_string(c.size));
+        uint32_t at = VOHOffset;
+        ASSERT_EQ(poly(polyline(c.points)), 0);
+        EXPECT_EQ(next_group(), "8/0"); // the SEQEND pair was read by the polyline
+        close();
+        ASSERT_EQ(VOHOffset, at + c.size);
+        Bytes b = hostk::block_bytes(hogr);
+        ASSERT_EQ(b.size(), at + c.size);
+        expect_record(b, at, c.size, 0x80);
+        EXPECT_EQ(box_at(b, at), c.box);
+        EXPECT_EQ(words(b, at + 28, c.path.size()), c.path);
+    }
+}
+
+TEST_F(Lines, PolylineGroupsPassedOver) {
+    const std::initializer_list<Pt> pts = {{"0", "0"}, {"10", "0"}, {"10", "10"}};
+    ASSERT_EQ(poly(polyline(pts)), 0);
+    close();
+    // Closed, with attributes, its own point elsewhere, vertex widths, bulges and flags.
+    std::string head = lines({"8", "WALLS", "6", "DASHED", "62", "3", "39", "1.5", "40", "2", "41",
+                              "2", "70", "1", "10", "100", "20", "100"});
+    ASSERT_EQ(poly(polyline(pts, head,
+                            lines({"40", "1", "41", "1", "42", "0.5", "70", "32", "62", "5"}))),
+              0);
+    Bytes b = finish();
+    ASSERT_EQ(b.size(), 24u + 2 * 48);
+    EXPECT_TRUE(std::equal(b.begin() + 24, b.begin() + 72, b.begin() + 72));
+    EXPECT_TRUE(output.empty());
+}
+
+TEST_F(Lines, PolylineStartValuesBoundTheBox) {
+    set_extents(0, 0, 40000, 40000);
+    ASSERT_EQ(poly(polyline({{"20000", "0"}, {"30000", "10"}})), 0);
+    Bytes b = finish();
+    ASSERT_EQ(b.size(), 24u + 44);
+    EXPECT_EQ(box_at(b, 24), (Box{6710, 16380, 5577, 4})); // minx stays 16384
+    EXPECT_EQ(words(b, 52, 7), (std::vector<int>{0, 4351, 16384, 1, 16384, 0, 15}));
+}
+
+TEST_F(Lines, PolylineWithoutVerticesOrWithoutX) {
+    EXPECT_EQ(poly(polyline({})), 0);
+    EXPECT_EQ(next_group(), "8/0");
+    EXPECT_EQ(tSize, 24u);
+    close();
+    // A vertex whose group 20 comes before any group 10 takes x 0, not its own later x.
+    std::string s = lines({"66", "1", "0", "VERTEX", "20", "5", "10", "8", "0", "VERTEX", "10", "2",
+                           "20", "9", "0", "SEQEND"});
+    ASSERT_EQ(poly(s), 0);
+    Bytes b = finish();
+    ASSERT_EQ(b.size(), 24u + 44);
+    EXPECT_EQ(words(b, 52, 7), (std::vector<int>{0, 0, 16384, 1, 0, 0, 15}));
+}
+
+TEST_F(Lines, PolylineCutShort) {
+    // The file ends among the vertices: -1, and the record stays open (it is not terminated).
+    std::string s = polyline({{"0", "0"}, {"10", "10"}});
+    s = s.substr(0, s.find("\n0\nSEQEND") + 1);
+    EXPECT_EQ(poly(s), -1);
+    EXPECT_EQ(tSize, block_size());
+    EXPECT_EQ(VOHOffset, 24u);
+    EXPECT_EQ(VOHOffset + vohSize, tSize);
+    close();
+    // A last SEQEND without a line feed still ends the polyline and its record.
+    restart_block();
+    s = polyline({{"0", "0"}, {"10", "10"}});
+    s = s.substr(0, s.find("\n0\nSEQEND") + 9);
+    EXPECT_EQ(poly(s), 0);
+    EXPECT_EQ(VOHOffset, 24u + 44);
+}
+
+TEST_F(Lines, RefusedGrowthEndsTheConversion) {
+    // A LINE takes six resizes and a three-point polyline six; each may fail.
+    for (int kind = 0; kind < 2; ++kind) {
+        for (std::size_t n = 1; n <= 6; ++n) {
+            SCOPED_TRACE((kind ? "polyline, resize " : "line, resize ") + std::to_string(n));
+            restart_block();
+            hostk::fail_call("emm_resz", n, KST_NOMEMORY);
+            int32_t stat = kind ? poly(polyline({{"0", "0"}, {"10", "0"}, {"10", "10"}}))
+                                : line(line_entity("0", "0", "10", "5"));
+            hostk::clear_faults();
+            close();
+            EXPECT_EQ(stat, KST_NOMEMORY);
+            EXPECT_EQ(tSize, block_size());
+            EXPECT_EQ(VOHOffset, 24u); // no record was completed
+        }
+    }
+}
+
+TEST_F(Lines, RefusedPositioningEndsThePolyline) {
+    // The return to the first vertex, then the step back before the SEQEND.
+    for (std::size_t n = 1; n <= 2; ++n) {
+        SCOPED_TRACE("failing seek " + std::to_string(n));
+        restart_block();
+        hostk::fail_call("fim_fseek", n, KST_SEEK);
+        EXPECT_EQ(poly(polyline({{"0", "0"}, {"10", "10"}})), KST_SEEK);
+        hostk::clear_faults();
+        close();
+    }
+    restart_block();
+    hostk::fail_call("fim_ftell", 1, KST_BADFILE);
+    EXPECT_EQ(poly(polyline({{"0", "0"}})), KST_BADFILE);
+    EXPECT_EQ(tSize, 24u);
+    hostk::clear_faults();
+    close();
+    hostk::fail_call("fim_fseek", 1, KST_SEEK); // a LINE's step back before a group 0
+    EXPECT_EQ(line(lines({"10", "1", "0", "LINE"})), KST_SEEK);
+}
+
+} // namespace
