@@ -62,8 +62,8 @@ static int32_t line_record(double x1, double y1, double x2, double y2) {
  * groups after it are left to the entities reader. Coordinates the file does not give are 0.
  * A group 0 met first ends the entity without a record and returns the file to the start of
  * that group, for the entities reader to read it. Returns 0 in both cases; -1 when the file
- * fails first (the group 0 that a failed read leaves is no group to hand back); the host's negative
- * status when the file cannot be positioned or the record cannot grow.
+ * fails first (the group 0 that a failed read leaves is no group to hand back); the host's
+ * negative status when the file cannot be positioned or the record cannot grow.
  */
 int32_t draw_line(int32_t fh, DXF* dxfheader) {
     (void)dxfheader;

@@ -203,8 +203,27 @@ TEST_F(Lines, PolylineCutShort) {
     EXPECT_EQ(VOHOffset, 24u + 44);
 }
 
+TEST_F(Lines, MovingBlockGivesTheSameRecords) {
+    ASSERT_EQ(line(line_entity("0", "0", "10", "5")), 0);
+    close();
+    ASSERT_EQ(poly(polyline({{"0", "0"}, {"10", "0"}, {"10", "10"}})), 0);
+    close();
+    Bytes still = hostk::block_bytes(hogr);
+    restart_block();
+    hostk::set_move_on_resize(true);
+    ASSERT_EQ(line(line_entity("0", "0", "10", "5")), 0);
+    close();
+    ASSERT_EQ(poly(polyline({{"0", "0"}, {"10", "0"}, {"10", "10"}})), 0);
+    EXPECT_GE(hostk::block_moves(), 12u);
+    Bytes moved = finish();
+    ASSERT_EQ(moved.size(), 24u + 44 + 48);
+    EXPECT_EQ(moved, still);
+}
+
 TEST_F(Lines, RefusedGrowthEndsTheConversion) {
-    // A LINE takes six resizes and a three-point polyline six; each may fail.
+    // A LINE takes six resizes and a three-point polyline six; each may fail. The block moves
+    // on every resize, so that an address kept across one is caught.
+    hostk::set_move_on_resize(true);
     for (int kind = 0; kind < 2; ++kind) {
         for (std::size_t n = 1; n <= 6; ++n) {
             SCOPED_TRACE((kind ? "polyline, resize " : "line, resize ") + std::to_string(n));

@@ -137,7 +137,9 @@ TEST_F(Records, DwordSetWritesLittleEndianAtAnyEvenAddress) {
 }
 
 TEST_F(Records, RefusedGrowthKeepsTheBlockConsistent) {
-    // A LINE record takes six resizes; let each one fail in turn.
+    // A LINE record takes six resizes; let each one fail in turn, with the block moving on
+    // every resize so that a stale address is caught.
+    hostk::set_move_on_resize(true);
     for (std::size_t n = 1; n <= 6; ++n) {
         SCOPED_TRACE("failing resize " + std::to_string(n));
         restart_block();
@@ -153,9 +155,15 @@ TEST_F(Records, RefusedGrowthKeepsTheBlockConsistent) {
     }
     // With no failure the same steps make the whole record.
     restart_block();
+    std::size_t moves = hostk::block_moves();
     ASSERT_EQ(line_steps(), 0);
+    EXPECT_EQ(hostk::block_moves() - moves, 6u);
     EXPECT_EQ(tSize, 68u);
-    EXPECT_EQ(block_size(), 68u);
+    Bytes b = finish();
+    ASSERT_EQ(b.size(), 68u);
+    expect_record(b, 24, 44, 0x90);
+    EXPECT_EQ(box_at(b, 24), (Box{1, 2, 3, 4}));
+    EXPECT_EQ(words(b, 52, 7), (std::vector<int>{0, 0, 16384, 1, 16384, 0, 15}));
 }
 
 } // namespace
