@@ -1,0 +1,43 @@
+// png.h: turns an SVG picture of an object into a PNG file.
+//
+// Receives the SVG text made by svg.h and the wanted width in pixels. Hands on a PNG file of
+// that width whose height keeps the page's aspect ratio, rendered on a white background.
+#ifndef DXFHOST_PNG_H
+#define DXFHOST_PNG_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace png {
+
+constexpr int kDefaultWidth = 1024;
+constexpr int kMaxSide = 16384; // neither side of a picture is larger
+
+// False when this program was built without a PNG renderer.
+bool available();
+
+// The picture's height for a page of page_w x page_h at width pixels (at least 1).
+int height_for(double page_w, double page_h, int width);
+
+// Renders svg_text into a PNG of width pixels written to path. width must lie between 1 and
+// kMaxSide. Returns false with the reason in *err when the SVG cannot be read, the picture
+// cannot be made or the file cannot be written.
+bool write(const std::string& svg_text, double page_w, double page_h, int width,
+           const std::string& path, std::string* err);
+
+// A picture in memory: one grey level per pixel (0 black, 255 white), rows from the top.
+struct Raster {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> grey; // width x height values
+    uint8_t at(int x, int y) const { return grey[std::size_t(y) * std::size_t(width) + x]; }
+};
+
+// Renders svg_text as write() does, into memory instead of a file.
+bool rasterize(const std::string& svg_text, double page_w, double page_h, int width, Raster* out,
+               std::string* err);
+
+} // namespace png
+
+#endif

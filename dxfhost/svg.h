@@ -1,0 +1,54 @@
+// svg.h: draws a frame's vector object as an SVG picture.
+//
+// Receives an object read back by object_view. Hands on SVG text: a white page whose aspect
+// ratio is the object's best size, one stroked <path> per record, placed by the record's box on
+// the object grid and drawn from its point data on the record grid.
+#ifndef DXFHOST_SVG_H
+#define DXFHOST_SVG_H
+
+#include <cstdint>
+#include <string>
+
+#include "dxfhost/object_view.h"
+
+namespace svg {
+
+// The page in SVG user units: the object grid fills the drawing area, a margin surrounds it
+// so that strokes on the grid's edges stay whole.
+struct Page {
+    double width = 0; // whole page
+    double height = 0;
+    double area_w = 0; // drawing area, the object grid's 16384 units across
+    double area_h = 0;
+    double margin = 0; // on every side
+};
+
+// The page for a best size bestw : besth. The longer side of the drawing area is 1000 units.
+// A zero side gives a square page, and the ratio is held between 1:100 and 100:1 so that no
+// side vanishes.
+Page page_for(uint32_t bestw, uint32_t besth);
+
+// Page coordinates of a point of a record grid: (x, y) inside the box (xpos, ypos, width,
+// height) of the object grid; y runs downward on both grids and on the page.
+struct Point {
+    double x = 0;
+    double y = 0;
+};
+Point to_page(const Page& page, const VOH& box, double x, double y);
+
+// The path data of one record ("M ... L ... A ..."): move, line, elliptic arc and full circle.
+// An arc element (cx, cy, rx, ry, a0, a1) runs through the points (cx + rx cos a, cy - ry sin a)
+// for a from a0 growing to a1 (counter-clockwise on the page for positive radii), starting a
+// new subpath at its first point; a sweep that is a non-zero multiple of 360 degrees is a full
+// ellipse. A line with no point before it starts the subpath at its own point.
+std::string path_data(const Page& page, const view::Record& rec);
+
+// The whole picture. title, when not empty, becomes the picture's <title>.
+std::string render(const view::Object& obj, const std::string& title = "");
+
+// Text made safe for XML character data and attribute values.
+std::string xml_escape(const std::string& text);
+
+} // namespace svg
+
+#endif
