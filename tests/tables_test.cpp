@@ -227,3 +227,38 @@ TEST_F(Tables, LongTextsKeep39Characters) {
 }
 
 } // namespace
+
+namespace {
+
+using testutil::header;
+using testutil::kEof;
+using testutil::lines;
+using testutil::section;
+
+class TablesWalk : public testutil::ModuleTest {};
+
+TEST_F(TablesWalk, TablesThroughTheDriver) {
+    // The counts start afresh after the HEADER section, whatever an earlier import left.
+    MAXLAY = 7;
+    MAXLINE = 9;
+    Walk w =
+        walk(header(0, 0, 10, 10) +
+             section("TABLES", kLtype + layer_table({lines({"2", "0", "6", "DASHED"})})) + kEof);
+    EXPECT_EQ(w.status, 0);
+    EXPECT_EQ(w.object.size(), 26u);
+    EXPECT_EQ(MAXLINE, 2);
+    EXPECT_EQ(MAXLAY, 1);
+    EXPECT_EQ(Layer[0].linetype, 1);
+
+    // A refused table: the reader's alert, then the driver's own.
+    w = walk(
+        header(0, 0, 10, 10) +
+        section("TABLES", lines({"0", "TABLE", "2", "BLOCK_RECORD", "70", "1", "0", "ENDTAB"})) +
+        kEof);
+    EXPECT_EQ(w.status, -1);
+    ASSERT_EQ(hostk::alerts().size(), 2u);
+    EXPECT_EQ(hostk::alerts()[0].caption, "Invalid DXF File");
+    EXPECT_EQ(hostk::alerts()[1].caption, "Invalid DXF File");
+}
+
+} // namespace
