@@ -6,6 +6,18 @@
  * handle. A memory block's address holds only while the block is locked and until it is
  * resized; every call that may move a block hands the new address back.
  *
+ * Accesses to a block are counted: each emm_write must be ended by its own emm_ewrite and each
+ * emm_read by its own emm_eread (nested accesses of either kind are allowed; ending an access
+ * that is not open gives KST_ACCESS). Blocks can be resized locked or unlocked. A block with an
+ * open access cannot be freed (emm_rel gives KST_ACCESS). emm_alloc hands out a block that is
+ * already open for writing. Sizes are unsigned 32-bit; growth that would pass 4 GiB - 1 bytes
+ * or the host's memory limit gives KST_NOMEMORY, and a refused call leaves the block as it was.
+ *
+ * Files are read only. fim_fread returns the count of bytes read; a negative status when not
+ * one byte can be read (KST_EOF at the end of the file). fim_fseek's position counts from the
+ * start with mode 0; with mode 1 (from the current position) and mode 2 (from the end) its
+ * 32 bits are a signed distance. A position past the end of the file gives KST_SEEK.
+ *
  * The module's own statuses are -1 (invalid file, alert shown), -2 (3-D alert shown) and -16
  * (the frame header's write access could not be ended). The kernel's failure statuses below
  * are distinct from these; fom_stat shows the message of each.

@@ -107,6 +107,9 @@ void fail_call(const std::string& service, std::size_t nth, int32_t status, bool
     if (nth == 0) {
         throw std::invalid_argument("fail_call counts calls from 1");
     }
+    if (status == 0) {
+        throw std::invalid_argument("a call cannot fail with status 0");
+    }
     detail::Service s = detail::service_of(service);
     if (s == detail::Service::set_spb || s == detail::Service::usi_mset) {
         throw std::invalid_argument(service + " has no status and cannot be made to fail");

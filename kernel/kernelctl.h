@@ -17,11 +17,14 @@
 namespace hostk {
 
 // Drops every block, file, object and frame, the logs and the faults; the memory limit and
-// every answer go back to their defaults. The paths block and its sort modes are kept, as a
-// host keeps them across imports.
+// every answer go back to their defaults (call logging and moving on resize off, no target
+// frame, fre_change 0, the selector cancelled). The paths block and its sort modes are kept, as
+// a host keeps them across imports, and so is the output sink.
 KERNEL_API void reset();
 
-// Memory: the limit covers the bytes of all live blocks together (default 256 MiB).
+// Memory: the limit covers the bytes of all live blocks together (default 256 MiB). Under
+// AddressSanitizer a block's bytes can be touched only while an access is open, and never past
+// its size: a stale address is reported where it is used.
 constexpr std::size_t kDefaultMemoryLimit = std::size_t(256) << 20;
 KERNEL_API void set_memory_limit(std::size_t bytes);
 KERNEL_API std::size_t memory_in_use(); // bytes of all live blocks (sizes, not capacities)
@@ -46,7 +49,8 @@ struct Frame {
     int32_t hdat = 0; // data block
 };
 // A new frame: header block of 56 zero bytes (nsub 0), data block of data_size zero bytes
-// (24 by default: an object header of zero bytes). It becomes the target frame.
+// (24 by default: an object header of zero bytes). It becomes the target frame. Both handles
+// are 0 when the memory limit refuses the blocks.
 KERNEL_API Frame create_frame(uint32_t data_size = 24);
 KERNEL_API void set_target_frame(const Frame& frame);  // the frame that xmd_fframe describes
 KERNEL_API void clear_target_frame();                  // xmd_fframe answers 1 (no frame)
@@ -85,6 +89,7 @@ using Sink = std::function<void(const std::string& line)>;
 KERNEL_API void set_output_sink(Sink sink); // an empty sink restores standard error
 KERNEL_API int32_t mouse_form();            // last form set by usi_mset (-1 when never set)
 
+// Service names that are not those of kernel.h throw std::invalid_argument below.
 // Call log: the name of every kernel service called, in order ("emm_resz", "fim_fread", ...).
 KERNEL_API void set_call_logging(bool on); // off by default (reads are many)
 KERNEL_API const std::vector<std::string>& call_log();
@@ -93,7 +98,9 @@ KERNEL_API std::size_t call_count(const std::string& service); // counted even w
 
 // Fault injection: the nth call (1-based, counted from when the fault is set) of the named
 // service fails with status, without doing anything; with every_after, that call and all later
-// ones fail.
+// ones fail. The status must not be 0; a positive one is returned as it is (fre_change refusing
+// with 1, say).
+// set_spb and usi_mset have no status and cannot be made to fail.
 KERNEL_API void fail_call(const std::string& service, std::size_t nth, int32_t status,
                           bool every_after = false);
 KERNEL_API void clear_faults();

@@ -6,6 +6,7 @@
 #ifndef KERNEL_WINSHIM_H
 #define KERNEL_WINSHIM_H
 
+#include <cstddef>
 #include <cstdint>
 
 typedef void* HINSTANCE;
@@ -38,5 +39,14 @@ int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax)
 LPSTR lstrcpyA(LPSTR lpString1, LPCSTR lpString2);
 /* strlen; 0 for a null pointer. */
 int lstrlenA(LPCSTR lpString);
+
+/* The walker behind these calls, over any .res image (the calls use the module's own): finds
+ * the resource of integer type and name (1 to 65535 each). Returns true with the offset and size
+ * of its data; false when there is none before the first entry that does not fit the image. */
+bool res_find(const unsigned char* image, std::size_t size, unsigned type, unsigned name,
+              std::size_t* data, std::size_t* datasize);
+/* Copies string index % 16 of a string-table block (size bytes) into buf as LoadStringA does;
+ * returns the characters copied, 0 when the string lies outside the block. */
+int res_string(const unsigned char* block, std::size_t size, unsigned index, char* buf, int cch);
 
 #endif
