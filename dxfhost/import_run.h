@@ -1,0 +1,49 @@
+// import_run.h: one import of one drawing, start to end, with everything it left behind.
+//
+// Receives a loaded module and a drawing's path. Sets up a fresh host (kernel reset, memory
+// limit, a new target frame of 24 zero bytes, the file selector answering with the drawing),
+// runs the module's import command and hands on its status, what the user was shown, and the
+// frame's header and data blocks as the import left them.
+#ifndef DXFHOST_IMPORT_RUN_H
+#define DXFHOST_IMPORT_RUN_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dxfhost/plugin.h"
+#include "kernel/kernelctl.h"
+
+namespace host {
+
+struct ImportOptions {
+    std::size_t memory_limit = hostk::kDefaultMemoryLimit; // bytes the host's blocks may hold
+    bool echo = true; // alert and message lines also go to standard error as they come
+};
+
+struct ImportResult {
+    int32_t status = -1;               // the import command's result: 0, 1 or -1
+    std::vector<std::string> lines;    // "alert: ..." and "error: ..." lines, in order
+    std::vector<hostk::Alert> alerts;  // the alerts shown
+    std::vector<int32_t> statuses;     // the statuses shown by the host's message
+    std::vector<uint8_t> object;       // the frame's data block afterwards
+    std::vector<uint8_t> frame_header; // the frame's header block afterwards
+    hostk::ReadPosition last_read;     // where the module stopped reading
+    std::size_t blocks_left = 0;       // memory blocks besides the frame's two (leaks)
+    std::size_t files_left = 0;        // files the module left open
+    bool frame_locked = false;         // a frame block still open after the import
+};
+
+// Runs one import of drawing (its full specification as given; the name the selector gives
+// is its file name). False, with the reason in *err, when the host cannot make the frame; the
+// module's own failures are in the result's status, lines and statuses.
+bool run_import(Plugin& plugin, const std::string& drawing, const ImportOptions& options,
+                ImportResult* result, std::string* err);
+
+// dxfhost's exit status for a command status: 0 imported, 1 nothing done, 2 failed.
+int exit_status(int32_t status);
+
+} // namespace host
+
+#endif
