@@ -26,6 +26,7 @@ static void release_store(void) {
     if (hObj != 0) {
         emm_rel(hObj);
         hObj = 0;
+        pObj = nullptr;
     }
 }
 

@@ -2,6 +2,7 @@
 // step, the section's own structure, and end of file inside it.
 #include <cmath>
 #include <cstring>
+#include <sstream>
 #include <string>
 
 #include "import/dxfheader.h"
@@ -191,55 +192,36 @@ TEST_F(HeaderTest, DroppedVariablesPassOverTheirGroups) {
 }
 
 TEST_F(HeaderTest, EveryListedNameIsKnown) {
-    // name and the number of value groups it takes (2 for points, 3 for points with a z)
-    struct Var {
-        const char* name;
-        int groups;
-    };
-    static const Var vars[] = {
-        {"$ACADVER", 1},    {"$ANGBASE", 1},     {"$ANGDIR", 1},     {"$ATTDIA", 1},
-        {"$ATTMODE", 1},    {"$ATTREQ", 1},      {"$AUNITS", 1},     {"$AUPREC", 1},
-        {"$AXISMODE", 1},   {"$AXISUNIT", 2},    {"$BLIPMODE", 1},   {"$CECOLOR", 1},
-        {"$CELTYPE", 1},    {"$CHAMFERA", 1},    {"$CHAMFERB", 1},   {"$CLAYER", 1},
-        {"$COORDS", 1},     {"$DIMALT", 1},      {"$DIMALTD", 1},    {"$DIMALTF", 1},
-        {"$DIMAPOST", 1},   {"$DIMASO", 1},      {"$DIMASZ", 1},     {"$DIMBLK", 1},
-        {"$DIMBLK1", 1},    {"$DIMBLK2", 1},     {"$DIMCEN", 1},     {"$DIMCLRD", 1},
-        {"$DIMCLRE", 1},    {"$DIMCLRT", 1},     {"$DIMDLE", 1},     {"$DIMDLI", 1},
-        {"$DIMEXE", 1},     {"$DIMEXO", 1},      {"$DIMGAP", 1},     {"$DIMLFAC", 1},
-        {"$DIMLIM", 1},     {"$DIMPOST", 1},     {"$DIMRND", 1},     {"$DIMSAH", 1},
-        {"$DIMSCALE", 1},   {"$DIMSE1", 1},      {"$DIMSE2", 1},     {"$DIMSHO", 1},
-        {"$DIMSOXD", 1},    {"$DIMSTYLE", 1},    {"$DIMTAD", 1},     {"$DIMTFAC", 1},
-        {"$DIMTIH", 1},     {"$DIMTIX", 1},      {"$DIMTM", 1},      {"$DIMTOFL", 1},
-        {"$DIMTOH", 1},     {"$DIMTOL", 1},      {"$DIMTP", 1},      {"$DIMTSZ", 1},
-        {"$DIMTVP", 1},     {"$DIMTXT", 1},      {"$DIMZIN", 1},     {"$DWGCODEPAGE", 1},
-        {"$DRAGMODE", 1},   {"$ELEVATION", 1},   {"$EXTMAX", 3},     {"$EXTMIN", 3},
-        {"$FILLETRAD", 1},  {"$FILLMODE", 1},    {"$HANDLING", 1},   {"$HANDSEED", 1},
-        {"$INSBASE", 3},    {"$LIMCHECK", 1},    {"$LIMMAX", 2},     {"$LIMMIN", 2},
-        {"$LTSCALE", 1},    {"$LUNITS", 1},      {"$LUPREC", 1},     {"$MAXACTVP", 1},
-        {"$MENU", 1},       {"$MIRRTEXT", 1},    {"$ORTHOMODE", 1},  {"$OSMODE", 1},
-        {"$PDMODE", 1},     {"$PDSIZE", 1},      {"$PELEVATION", 1}, {"$PEXTMAX", 3},
-        {"$PEXTMIN", 3},    {"$PLIMCHECK", 1},   {"$PLIMMAX", 2},    {"$PLIMMIN", 2},
-        {"$PLINEGEN", 1},   {"$PLINEWID", 1},    {"$PSLTSCALE", 1},  {"$PUCSNAME", 1},
-        {"$PUCSORG", 3},    {"$PUCSXDIR", 3},    {"$PUCSYDIR", 3},   {"$QTEXTMODE", 1},
-        {"$REGENMODE", 1},  {"$SHADEDGE", 1},    {"$SHADEDIF", 1},   {"$SKETCHINC", 1},
-        {"$SKPOLY", 1},     {"$SPLFRAME", 1},    {"$SPLINESEGS", 1}, {"$SPLINETYPE", 1},
-        {"$SURFTAB1", 1},   {"$SURFTAB2", 1},    {"$SURFTYPE", 1},   {"$SURFU", 1},
-        {"$SURFV", 1},      {"$TDCREATE", 1},    {"$TDINDWG", 1},    {"$TDUPDATE", 1},
-        {"$TDUSRTIMER", 1}, {"$TEXTSIZE", 1},    {"$TEXTSTYLE", 1},  {"$THICKNESS", 1},
-        {"$TILEMODE", 1},   {"$TRACEWID", 1},    {"$UCSNAME", 1},    {"$UCSORG", 3},
-        {"$UCSXDIR", 3},    {"$UCSYDIR", 3},     {"$UNITMODE", 1},   {"$USRTIMER", 1},
-        {"$VISRETAIN", 1},  {"$WORLDVIEW", 1},   {"$FASTZOOM", 1},   {"$GRIDMODE", 1},
-        {"$SNAPANG", 1},    {"$SNAPISOPAIR", 1}, {"$SNAPMODE", 1},   {"$SNAPSTYLE", 1},
-        {"$VIEWSIZE", 1},   {"$USER", 1},        {"$GRIDUNIT", 2},   {"$SNAPBASE", 2},
-        {"$SNAPUNIT", 2},   {"$VIEWCTR", 2},     {"$PINSBASE", 3},   {"$VIEWDIR", 3},
-    };
-    EXPECT_EQ(sizeof vars / sizeof vars[0], 140u);
-    std::string body;
-    for (const Var& v : vars) {
-        body += std::string("9\n") + v.name + "\n";
-        for (int g = 0; g < v.groups; g++)
+    // each name with the number of its value groups after the colon, when not one
+    static const char* const names =
+        "$ACADVER $ANGBASE $ANGDIR $ATTDIA $ATTMODE $ATTREQ $AUNITS $AUPREC $AXISMODE "
+        "$AXISUNIT:2 $BLIPMODE $CECOLOR $CELTYPE $CHAMFERA $CHAMFERB $CLAYER $COORDS $DIMALT "
+        "$DIMALTD $DIMALTF $DIMAPOST $DIMASO $DIMASZ $DIMBLK $DIMBLK1 $DIMBLK2 $DIMCEN $DIMCLRD "
+        "$DIMCLRE $DIMCLRT $DIMDLE $DIMDLI $DIMEXE $DIMEXO $DIMGAP $DIMLFAC $DIMLIM $DIMPOST "
+        "$DIMRND $DIMSAH $DIMSCALE $DIMSE1 $DIMSE2 $DIMSHO $DIMSOXD $DIMSTYLE $DIMTAD $DIMTFAC "
+        "$DIMTIH $DIMTIX $DIMTM $DIMTOFL $DIMTOH $DIMTOL $DIMTP $DIMTSZ $DIMTVP $DIMTXT $DIMZIN "
+        "$DWGCODEPAGE $DRAGMODE $ELEVATION $EXTMAX:3 $EXTMIN:3 $FILLETRAD $FILLMODE $HANDLING "
+        "$HANDSEED $INSBASE:3 $LIMCHECK $LIMMAX:2 $LIMMIN:2 $LTSCALE $LUNITS $LUPREC $MAXACTVP "
+        "$MENU $MIRRTEXT $ORTHOMODE $OSMODE $PDMODE $PDSIZE $PELEVATION $PEXTMAX:3 $PEXTMIN:3 "
+        "$PLIMCHECK $PLIMMAX:2 $PLIMMIN:2 $PLINEGEN $PLINEWID $PSLTSCALE $PUCSNAME $PUCSORG:3 "
+        "$PUCSXDIR:3 $PUCSYDIR:3 $QTEXTMODE $REGENMODE $SHADEDGE $SHADEDIF $SKETCHINC $SKPOLY "
+        "$SPLFRAME $SPLINESEGS $SPLINETYPE $SURFTAB1 $SURFTAB2 $SURFTYPE $SURFU $SURFV "
+        "$TDCREATE $TDINDWG $TDUPDATE $TDUSRTIMER $TEXTSIZE $TEXTSTYLE $THICKNESS $TILEMODE "
+        "$TRACEWID $UCSNAME $UCSORG:3 $UCSXDIR:3 $UCSYDIR:3 $UNITMODE $USRTIMER $VISRETAIN "
+        "$WORLDVIEW $FASTZOOM $GRIDMODE $SNAPANG $SNAPISOPAIR $SNAPMODE $SNAPSTYLE $VIEWSIZE "
+        "$USER $GRIDUNIT:2 $SNAPBASE:2 $SNAPUNIT:2 $VIEWCTR:2 $PINSBASE:3 $VIEWDIR:3";
+    std::istringstream in(names);
+    std::string body, word;
+    int count = 0;
+    while (in >> word) {
+        std::size_t colon = word.find(':');
+        int groups = colon == std::string::npos ? 1 : std::stoi(word.substr(colon + 1));
+        body += "9\n" + word.substr(0, colon) + "\n";
+        for (int g = 0; g < groups; g++)
             body += std::to_string(10 * (g + 1)) + "\n1\n";
+        count++;
     }
+    EXPECT_EQ(count, 140);
     read(body + kEnd);
     EXPECT_EQ(status, 0);
     EXPECT_STREQ(next_text, "NEXT");
