@@ -26,16 +26,15 @@ constexpr std::array<const char*, kServices> kNames = {
 
 struct Fault {
     Service service;
-    std::size_t first; // call number (of this service, since the kernel started) that fails
+    std::size_t first; // call number (of this service, since the last reset) that fails
     int32_t status;    // what the failing call returns
     bool every_after;  // that call and all later ones fail
 };
 
-std::array<std::size_t, kServices> counts{}; // calls of each service since the last reset
-std::vector<std::string> log;                // names of the calls, when logging is on
-bool logging = false;                        // whether calls are logged
-std::vector<Fault> faults;                   // armed faults
-int32_t handle_counter = 0;                  // last handle handed out
+std::vector<std::string> log; // names of the calls, when logging is on
+bool logging = false;         // whether calls are logged
+std::vector<Fault> faults;    // armed faults
+int32_t handle_counter = 0;   // last handle handed out
 
 Service service_of(const std::string& name) {
     for (std::size_t i = 0; i < kServices; ++i) {
@@ -48,8 +47,13 @@ Service service_of(const std::string& name) {
 
 } // namespace
 
-int32_t enter(Service s) {
-    std::size_t n = ++counts[std::size_t(s)];
+CallState calls;
+
+static void update_slow() {
+    calls.slow = logging || !faults.empty();
+}
+
+int32_t enter_slow(Service s, std::size_t n) {
     if (logging) {
         log.emplace_back(kNames[std::size_t(s)]);
     }
@@ -71,7 +75,7 @@ int32_t next_handle() {
 }
 
 void reset_calls() {
-    counts.fill(0);
+    calls = CallState{};
     log.clear();
     logging = false;
     faults.clear();
@@ -91,6 +95,7 @@ void reset() {
 
 void set_call_logging(bool on) {
     detail::logging = on;
+    detail::update_slow();
 }
 const std::vector<std::string>& call_log() {
     return detail::log;
@@ -100,7 +105,7 @@ void clear_call_log() {
 }
 
 std::size_t call_count(const std::string& service) {
-    return detail::counts[std::size_t(detail::service_of(service))];
+    return detail::calls.counts[std::size_t(detail::service_of(service))];
 }
 
 void fail_call(const std::string& service, std::size_t nth, int32_t status, bool every_after) {
@@ -114,11 +119,13 @@ void fail_call(const std::string& service, std::size_t nth, int32_t status, bool
     if (s == detail::Service::set_spb || s == detail::Service::usi_mset) {
         throw std::invalid_argument(service + " has no status and cannot be made to fail");
     }
-    detail::faults.push_back({s, detail::counts[std::size_t(s)] + nth, status, every_after});
+    detail::faults.push_back({s, detail::calls.counts[std::size_t(s)] + nth, status, every_after});
+    detail::update_slow();
 }
 
 void clear_faults() {
     detail::faults.clear();
+    detail::update_slow();
 }
 
 } // namespace hostk

@@ -11,7 +11,14 @@
 #include <cstdint>
 #include <string>
 
-namespace hostk::detail {
+#if defined(__GNUC__) && !defined(_WIN32)
+#define HOSTK_HIDDEN __attribute__((visibility("hidden")))
+#else
+#define HOSTK_HIDDEN
+#endif
+
+namespace hostk {
+namespace HOSTK_HIDDEN detail {
 
 // The module-facing services, in the order of host/kernel.h.
 enum class Service : int {
@@ -43,8 +50,22 @@ enum class Service : int {
     count_ // number of services
 };
 
-// Counts and logs the call; returns the injected status when this call is to fail, else 0.
-int32_t enter(Service s);
+// What enter() looks at on every call (calls.cpp owns it).
+struct CallState {
+    std::size_t counts[std::size_t(Service::count_)] = {}; // calls of each service since reset
+    bool slow = false; // the call log is on or a fault is armed: enter_slow must look
+};
+extern CallState calls;
+
+// Logs the call and finds an armed fault for it: the status to fail with, else 0.
+int32_t enter_slow(Service s, std::size_t n);
+
+// Counts the call (and logs it, when the log is on); returns the injected status when this
+// call is to fail, else 0. Inline: fim_fread passes here once per byte of the drawing.
+inline int32_t enter(Service s) {
+    std::size_t n = ++calls.counts[std::size_t(s)];
+    return calls.slow ? enter_slow(s, n) : 0;
+}
 
 // A new handle: positive, never 0, never handed out twice between two resets.
 int32_t next_handle();
@@ -66,6 +87,7 @@ void reset_alerts();
 // Lines for the user (alerts.cpp): to the sink, or to standard error.
 void emit(const std::string& line);
 
-} // namespace hostk::detail
+} // namespace detail
+} // namespace hostk
 
 #endif
