@@ -203,23 +203,6 @@ TEST_F(Lines, PolylineCutShort) {
     EXPECT_EQ(VOHOffset, 24u + 44);
 }
 
-TEST_F(Lines, MovingBlockGivesTheSameRecords) {
-    ASSERT_EQ(line(line_entity("0", "0", "10", "5")), 0);
-    close();
-    ASSERT_EQ(poly(polyline({{"0", "0"}, {"10", "0"}, {"10", "10"}})), 0);
-    close();
-    Bytes still = hostk::block_bytes(hogr);
-    restart_block();
-    hostk::set_move_on_resize(true);
-    ASSERT_EQ(line(line_entity("0", "0", "10", "5")), 0);
-    close();
-    ASSERT_EQ(poly(polyline({{"0", "0"}, {"10", "0"}, {"10", "10"}})), 0);
-    EXPECT_GE(hostk::block_moves(), 12u);
-    Bytes moved = finish();
-    ASSERT_EQ(moved.size(), 24u + 44 + 48);
-    EXPECT_EQ(moved, still);
-}
-
 TEST_F(Lines, RefusedGrowthEndsTheConversion) {
     // A LINE takes six resizes and a three-point polyline six; each may fail. The block moves
     // on every resize, so that an address kept across one is caught.
@@ -258,6 +241,52 @@ TEST_F(Lines, RefusedPositioningEndsThePolyline) {
     close();
     hostk::fail_call("fim_fseek", 1, KST_SEEK); // a LINE's step back before a group 0
     EXPECT_EQ(line(lines({"10", "1", "0", "LINE"})), KST_SEEK);
+}
+
+} // namespace
+
+namespace {
+
+using testutil::header;
+using testutil::kEof;
+using testutil::lines;
+using testutil::section;
+using vectest::Box;
+
+class LinesWalk : public testutil::ModuleTest {};
+
+TEST_F(LinesWalk, WholeDrawings) {
+    // One LINE: a 44-byte record after the object header, the terminator at 68.
+    Walk w = walk(header(0, 0, 10, 10) +
+                  section("ENTITIES", lines({"0", "LINE", "8", "0", "10", "0.0", "20", "0.0", "30",
+                                             "0.0", "11", "10.0", "21", "5.0", "31", "0.0"})) +
+                  kEof);
+    EXPECT_EQ(w.status, 0);
+    ASSERT_EQ(w.object.size(), 70u);
+    vectest::expect_record(w.object, 24, 44, 0x90);
+    EXPECT_EQ(vectest::box_at(w.object, 24), (Box{0, 8192, 16384, 8192}));
+    EXPECT_EQ(vectest::words(w.object, 52, 7), (std::vector<int>{0, 0, 16384, 1, 16384, 0, 15}));
+    EXPECT_EQ(testutil::s16(w.object, 68), 255);
+
+    // A LINE cut short by the next entity, a polyline, a polyline without vertices, a LINE.
+    w = walk(
+        header(0, 0, 10, 10) +
+        section("ENTITIES", lines({"0",  "LINE",   "10", "1",      "20", "1",      "0",  "POLYLINE",
+                                   "66", "1",      "0",  "VERTEX", "10", "0",      "20", "0",
+                                   "0",  "VERTEX", "10", "10",     "20", "0",      "0",  "VERTEX",
+                                   "10", "10",     "20", "10",     "0",  "SEQEND", "0",  "POLYLINE",
+                                   "66", "1",      "0",  "SEQEND", "0",  "LINE",   "10", "0",
+                                   "20", "0",      "11", "10",     "21", "5"})) +
+        kEof);
+    EXPECT_EQ(w.status, 0);
+    ASSERT_EQ(w.object.size(), 24u + 48 + 44 + 2);
+    vectest::expect_record(w.object, 24, 48, 0x80);
+    EXPECT_EQ(vectest::box_at(w.object, 24), (Box{0, 0, 16384, 16384}));
+    EXPECT_EQ(vectest::words(w.object, 52, 10),
+              (std::vector<int>{0, 0, 16384, 1, 16384, 16384, 1, 16384, 0, 15}));
+    vectest::expect_record(w.object, 72, 44, 0x90);
+    EXPECT_EQ(testutil::s16(w.object, 116), 255);
+    EXPECT_TRUE(output.empty());
 }
 
 } // namespace
