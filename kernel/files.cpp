@@ -76,6 +76,34 @@ int32_t refill(File& file) {
     return std::ferror(file.f) ? KST_READ : KST_EOF;
 }
 
+// Whether name is a file that can be read: 0 and its size, else KST_NOFILE or KST_OPEN.
+int32_t check_file(const char* name, uint32_t* size) {
+    if (name[0] == '\0') {
+        return KST_NOFILE;
+    }
+    try {
+        std::error_code ec;
+        std::filesystem::path path(name);
+        std::filesystem::file_status status = std::filesystem::status(path, ec);
+        if (!std::filesystem::exists(status)) {
+            return KST_NOFILE;
+        }
+        // Directories, devices and pipes are not files to read a drawing from (a pipe would
+        // also make the open wait for a writer).
+        if (!std::filesystem::is_regular_file(status)) {
+            return KST_OPEN;
+        }
+        std::uintmax_t n = std::filesystem::file_size(path, ec);
+        if (ec || n > UINT32_MAX) {
+            return KST_OPEN; // positions are 32-bit: a larger file cannot be read
+        }
+        *size = uint32_t(n);
+        return 0;
+    } catch (const std::exception&) {
+        return KST_OPEN; // a name the system cannot even convert
+    }
+}
+
 } // namespace
 
 void reset_files() {
@@ -101,20 +129,9 @@ int32_t fim_fopen(const char* name, int32_t mode, int32_t* pfh) {
     if (name == nullptr || pfh == nullptr || mode != 0) {
         return KST_ARGUMENT;
     }
-    std::error_code ec;
-    std::filesystem::path path(name);
-    std::filesystem::file_status status = std::filesystem::status(path, ec);
-    if (name[0] == '\0' || !std::filesystem::exists(status)) {
-        return KST_NOFILE;
-    }
-    // Directories, devices and pipes are not files to read a drawing from (a pipe would also
-    // make the open wait for a writer).
-    if (!std::filesystem::is_regular_file(status)) {
-        return KST_OPEN;
-    }
-    std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size > UINT32_MAX) {
-        return KST_OPEN; // positions are 32-bit: a larger file cannot be read
+    uint32_t size = 0;
+    if (int32_t st = check_file(name, &size)) {
+        return st;
     }
     std::FILE* f = std::fopen(name, "rb");
     if (f == nullptr) {
@@ -125,7 +142,7 @@ int32_t fim_fopen(const char* name, int32_t mode, int32_t* pfh) {
     File& file = files[fh];
     file.f = f;
     file.path = name;
-    file.size = uint32_t(size);
+    file.size = size;
     file.buf.reset(new uint8_t[kBufferSize]);
     last = hostk::ReadPosition{file.path, -1};
     last_fh = fh;
