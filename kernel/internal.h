@@ -18,7 +18,7 @@
 #endif
 
 namespace hostk {
-namespace HOSTK_HIDDEN detail {
+namespace detail HOSTK_HIDDEN {
 
 // The module-facing services, in the order of host/kernel.h.
 enum class Service : int {
