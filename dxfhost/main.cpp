@@ -1,19 +1,23 @@
-// main.cpp: dxfhost, a host for the import module: it loads the module, imports one drawing
-// into a fresh frame and writes what the import left in the frame.
+// main.cpp: dxfhost, a host for the import module: it loads the module, imports drawings into
+// fresh frames and shows what each import made.
 //
-//   dxfhost [--object PATH] [--frame-header PATH] [--memory-limit MIB] [--module PATH] DRAWING
+//   dxfhost [OPTIONS] DRAWING...
+//   dxfhost [OPTIONS] --read-object OBJECT
 //
-// Alerts and the host's messages appear on standard error. Exit status: 0 imported, 1 nothing
-// done, 2 the import failed (or the module could not be loaded, or an output not written),
-// 64 a usage error.
+// With one drawing and no picture, dump or JSON option, standard output stays empty and
+// standard error holds the module's alerts and the host's messages, each alert followed by the
+// place in the drawing where the module stopped. Exit status: 0 imported, 1 nothing done,
+// 2 an import failed or was refused (or the module could not be loaded, or an output not
+// written), 64 a usage error.
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
-#include <fstream>
+#include <cstdint>
 #include <iostream>
 
-#include "dxfhost/import_run.h"
 #include "dxfhost/plugin.h"
+#include "dxfhost/png.h"
+#include "dxfhost/session.h"
+#include "kernel/kernelctl.h"
 
 #ifndef DXF_VERSION
 #define DXF_VERSION "0"
@@ -21,39 +25,79 @@
 
 namespace {
 
-constexpr int kExitFailed = 2;
-constexpr int kExitUsage = 64;
+const char kUsage[] = "Usage: dxfhost [OPTIONS] DRAWING...\n"
+                      "       dxfhost [OPTIONS] --read-object OBJECT\n";
 
-bool write_file(const std::string& path, const std::vector<uint8_t>& bytes, std::string* err) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    out.close();
-    if (!out) {
-        *err = "cannot write '" + path + "'";
-        return false;
-    }
-    return true;
+const char kFooter[] =
+    "Each drawing is imported into a fresh frame of the stand-in host, the module staying\n"
+    "loaded from one drawing to the next. Alerts and the host's messages go to standard error,\n"
+    "each alert followed by the line of the drawing where the module stopped.\n"
+    "\n"
+    "With several drawings, or with --out-dir, a progress line shows on a terminal and a\n"
+    "summary table ends the run; --out-dir DIR receives NAME.obj (the object), NAME.svg and\n"
+    "NAME.png (its picture) and NAME.txt (its dump) for every drawing NAME.dxf.\n"
+    "\n"
+    "Exit status: 0 every drawing imported; 1 the module did nothing; 2 a drawing was refused\n"
+    "or failed, an output could not be written, or the module could not be loaded; 64 a usage\n"
+    "error.\n"
+    "\n"
+    "Examples:\n"
+    "  dxfhost --svg plan.svg --png plan.png plan.dxf\n"
+    "  dxfhost --dump plan.dxf\n"
+    "  dxfhost --out-dir pictures drawings/*.dxf\n"
+    "  dxfhost --object plan.obj plan.dxf; dxfhost --read-object plan.obj --json\n";
+
+int usage_error(const std::string& what) {
+    std::cerr << "dxfhost: " << what << "\n"
+              << kUsage << "Try 'dxfhost --help' for more information.\n";
+    return session::kExitUsage;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string drawing;
-    std::string object_path;
-    std::string header_path;
+    session::Settings s;
     std::string module_path;
     std::size_t limit_mib = hostk::kDefaultMemoryLimit >> 20;
 
-    CLI::App app{"Imports a DXF drawing through the import module into a frame of a stand-in "
-                 "host, and writes what the import left in the frame."};
-    app.set_version_flag("--version", DXF_VERSION);
-    app.add_option("DRAWING", drawing, "the drawing to import")->required();
-    app.add_option("--object", object_path, "write the frame's data block (the object) here");
-    app.add_option("--frame-header", header_path, "write the frame's header block here");
+    CLI::App app{"dxfhost imports DXF drawings through the import module into frames of a\n"
+                 "stand-in host and shows what each import made: the frame's blocks, a picture\n"
+                 "(SVG or PNG), a text dump or a JSON report.",
+                 "dxfhost"};
+    app.footer(kFooter);
+    app.set_version_flag("--version", "dxfhost " DXF_VERSION);
+    app.add_option("DRAWING", s.drawings, "the drawings to import, one after the other")
+        ->type_name("");
+    CLI::Option* object =
+        app.add_option("--object", s.object_path, "write the frame's data block (the object) here")
+            ->type_name("PATH");
+    CLI::Option* header =
+        app.add_option("--frame-header", s.header_path, "write the frame's header block here")
+            ->type_name("PATH");
+    CLI::Option* svg = app.add_option("--svg", s.svg_path, "draw the object as an SVG picture here")
+                           ->type_name("PATH");
+    CLI::Option* png = app.add_option("--png", s.png_path, "draw the object as a PNG picture here")
+                           ->type_name("PATH");
+    app.add_option("--width", s.width, "pixels across a PNG picture (default 1024)")
+        ->type_name("PIXELS")
+        ->check(CLI::Range(1, png::kMaxSide).description(""));
+    CLI::Option* dump =
+        app.add_flag("--dump", s.dump, "print the object as text: best size, records, terminator");
+    CLI::Option* json = app.add_flag(
+        "--json", s.json, "print a JSON report: exit status, result, alerts, messages, records");
+    app.add_option("--out-dir", s.out_dir,
+                   "write every drawing's object, pictures and dump into this folder")
+        ->type_name("DIR");
+    CLI::Option* read =
+        app.add_option("--read-object", s.read_object,
+                       "describe an object saved with --object instead of importing a drawing")
+            ->type_name("OBJECT");
     app.add_option("--memory-limit", limit_mib, "memory the host's blocks may hold, MiB")
-        ->check(CLI::Range(std::size_t(1), std::size_t(SIZE_MAX >> 20)));
+        ->type_name("MIB")
+        ->check(CLI::Range(std::size_t(1), std::size_t(SIZE_MAX >> 20)).description(""));
     app.add_option("--module", module_path, "the import module's library")
-        ->check(CLI::ExistingFile);
+        ->type_name("PATH")
+        ->check(CLI::Validator(CLI::ExistingFile).description(""));
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -61,10 +105,45 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "dxfhost: " << e.what() << "\n\n" << app.help();
-        return kExitUsage;
+        return usage_error(e.what());
+    }
+    s.memory_limit = limit_mib << 20;
+
+    // What the options cannot say by themselves.
+    if (*dump && *json) {
+        return usage_error("--dump and --json both print on standard output: choose one");
+    }
+    if (*read) {
+        if (!s.drawings.empty()) {
+            return usage_error("--read-object describes a saved object: give no DRAWING with it");
+        }
+        for (const CLI::Option* o : {object, header}) {
+            if (*o) {
+                return usage_error(o->get_name() + " writes an import's blocks: it cannot be "
+                                                   "used with --read-object");
+            }
+        }
+    } else if (s.drawings.empty()) {
+        return usage_error("no drawing given: name one or more DXF files");
+    }
+    if (s.drawings.size() > 1) {
+        for (const CLI::Option* o : {object, header, svg, png}) {
+            if (*o) {
+                return usage_error(o->get_name() + " names one file, but " +
+                                   std::to_string(s.drawings.size()) +
+                                   " drawings were given: use --out-dir DIR for many drawings");
+            }
+        }
+    }
+    if (*png && !png::available()) {
+        std::cerr << "dxfhost: --png: this dxfhost was built without PNG support (librsvg and "
+                     "cairo); use --svg\n";
+        return session::kExitFailed;
     }
 
+    if (*read) {
+        return session::describe_object(s);
+    }
     if (module_path.empty()) {
         module_path = host::default_module_path(argc > 0 ? argv[0] : nullptr);
     }
@@ -72,24 +151,7 @@ int main(int argc, char** argv) {
     std::string err;
     if (!plugin.load(module_path, &err)) {
         std::cerr << "dxfhost: " << err << "\n";
-        return kExitFailed;
+        return session::kExitFailed;
     }
-
-    host::ImportOptions options;
-    options.memory_limit = limit_mib << 20;
-    host::ImportResult result;
-    if (!host::run_import(plugin, drawing, options, &result, &err)) {
-        std::cerr << "dxfhost: importing '" << drawing << "': " << err << "\n";
-        return kExitFailed;
-    }
-    int code = host::exit_status(result.status);
-    if (!object_path.empty() && !write_file(object_path, result.object, &err)) {
-        std::cerr << "dxfhost: " << err << "\n";
-        code = kExitFailed;
-    }
-    if (!header_path.empty() && !write_file(header_path, result.frame_header, &err)) {
-        std::cerr << "dxfhost: " << err << "\n";
-        code = kExitFailed;
-    }
-    return code;
+    return session::run_imports(plugin, s);
 }

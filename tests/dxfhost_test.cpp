@@ -1,6 +1,7 @@
 // Tests of the host program dxfhost, run as a separate process on temporary files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -74,7 +75,7 @@ TEST(DxfHost, UsageErrors) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{},
                                                {"--bogus", "a.dxf"},
-                                               {"a.dxf", "b.dxf"},
+                                               {"--svg", "x.svg", "a.dxf", "b.dxf"},
                                                {"--memory-limit", "0", "a.dxf"},
                                                {"--memory-limit", "many", "a.dxf"},
                                                {"--object"}}) {
@@ -126,10 +127,14 @@ TEST(DxfHost, SmallestDrawingFillsTheFrame) {
 
 TEST(DxfHost, RefusedAndOversizedDrawingsFail) {
     std::string object = temp_path("object");
-    Outcome r = dxfhost({"--object", object, write_temp("0\nSECTION\n2\nNOTHING\n", "bad.dxf")});
+    std::string bad = write_temp("0\nSECTION\n2\nNOTHING\n", "bad.dxf");
+    Outcome r = dxfhost({"--object", object, bad});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "alert: Invalid DXF File: This is not a valid DXF File.\n"
-                     "error: the operation failed (status -1)\n");
+                     "  at " +
+                         bad +
+                         ":4: NOTHING\n"
+                         "error: the operation failed (status -1)\n");
 
     // Some 1.5 MiB of records do not fit a host of 1 MiB.
     std::ostringstream dxf;
@@ -142,8 +147,11 @@ TEST(DxfHost, RefusedAndOversizedDrawingsFail) {
     std::string big = write_temp(dxf.str(), "big.dxf");
     r = dxfhost({"--memory-limit", "1", "--object", object, big});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "alert: Invalid DXF File: This is not a valid DXF File.\n"
-                     "error: out of memory (status -101)\n");
+    const std::string alert = "alert: Invalid DXF File: This is not a valid DXF File.\n";
+    const std::string message = "error: out of memory (status -101)\n";
+    EXPECT_EQ(r.err.substr(0, alert.size() + 5 + big.size()), alert + "  at " + big);
+    EXPECT_EQ(r.err.substr(r.err.size() - message.size()), message);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3);
     EXPECT_LE(read_file(object).size(), std::size_t(1) << 20);
     EXPECT_EQ(dxfhost({"--memory-limit", "4", big}).status, 0);
 }
