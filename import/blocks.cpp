@@ -21,6 +21,7 @@
  */
 #include "dxf.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -149,7 +150,7 @@ static int32_t open_record(int32_t fh, const char* text) {
     MAXOBJ += 1;
     cur = rec;
     offset = BLKHDR;
-    std::strncpy(reinterpret_cast<char*>(at(rec)), text, NAMEKEEP); /* zero-filled after */
+    std::memcpy(at(rec), text, bounded_len(text, NAMEKEEP)); /* the rest is zero */
     put_rec_next(rec, BLKHDR);
     put_d(rec + OFF_MAXX, -EXTENT_START);
     put_d(rec + OFF_MINX, EXTENT_START);
@@ -318,68 +319,118 @@ static int32_t blk_insert(int32_t fh) {
     return 0;
 }
 
-/* ---- resolving pass ---- */
+/* ---- resolving pass ----
+ *
+ * A reference is replaced by the items of the record it names once that record is resolved
+ * itself; the items of a record never change after that, and each record's references are
+ * replaced in their order, so the store that results does not depend on the order in which
+ * the replacements are made. They are made in sweeps over the whole store: a sweep plans the
+ * replacements that can be made (and removes references to names without a record), grows the
+ * store once and moves every byte at most twice, so a sweep costs the store's size however
+ * many references it replaces. Sweeps run alternately from the first record to the last and
+ * from the last to the first; a sweep may copy records resolved earlier in the same sweep, so
+ * nesting defined in either order needs one or two sweeps. */
 
-/* Records of the store while references are resolved. Records change size as references are
- * replaced, so their offsets come from a running-sum tree over their sizes. */
-static std::vector<uint32_t> recsize; /* size of each record (its next), by number */
-static std::vector<int64_t> sizetree; /* Fenwick tree over recsize */
-static std::vector<uint32_t> resume;  /* where the walk of each record goes on, from its start */
-static std::vector<int32_t> waithead; /* first record waiting for this one, -1 for none */
-static std::vector<int32_t> waitlink; /* next record waiting for the same one, -1 for none */
+/* One replacement of a sweep. */
+struct PIECE {
+    uint32_t rec;      /* number of the record that holds the reference */
+    uint32_t src;      /* store offset of the reference item before the sweep */
+    uint32_t old_size; /* bytes of the reference item */
+    int32_t p;         /* number of the record copied; -1: the reference is removed */
+    uint32_t new_size; /* bytes of the copy */
+    uint32_t dst;      /* store offset of the copy after the sweep */
+};
+
+static std::vector<uint32_t> recoff;  /* store offset of each record, by number */
+static std::vector<uint32_t> recsize; /* size of each record (its next) */
+static std::vector<uint32_t> newsize; /* size of each record after the planned sweep */
+static std::vector<uint32_t> resume;  /* where a record's walk goes on, from its start */
+static std::vector<uint8_t> pending;  /* the record still holds references */
+static std::vector<uint8_t> done_now; /* the planned sweep resolves the record */
+static std::vector<PIECE> pieces;     /* replacements of the planned sweep, by src */
 static std::unordered_map<std::string, uint32_t> byname; /* first record of each name */
 static uint32_t store_size;                              /* the store's size in bytes */
-
-static void tree_add(uint32_t k, int64_t d) {
-    for (size_t i = size_t(k) + 1; i <= sizetree.size(); i += i & (~i + 1))
-        sizetree[i - 1] += d;
-}
-/* Store offset of record k: the sizes of the records before it. */
-static uint32_t record_offset(uint32_t k) {
-    int64_t sum = 0;
-    for (size_t i = k; i > 0; i -= i & (~i + 1))
-        sum += sizetree[i - 1];
-    return uint32_t(sum);
-}
-
-static void set_size(uint32_t k, uint32_t rec, uint32_t size) {
-    tree_add(k, int64_t(size) - int64_t(recsize[k]));
-    recsize[k] = size;
-    put_rec_next(rec, size);
-}
 
 static int item_type(uint32_t off) {
     return dxf_trunc(get_d(off));
 }
 
-/* Replaces the reference item at store offset ins (in record number b at store offset brec)
- * by a copy of the items of record number p, placed by the reference's point and scales.
- * old_size is the reference's size. Returns the copy's size, or -1 when the store cannot
- * change (nothing is copied then). */
-static int64_t replace_item(uint32_t b, uint32_t brec, uint32_t ins, uint32_t old_size,
-                            uint32_t p) {
-    double ix = get_d(ins + 8), iy = get_d(ins + 16);
-    double sx = get_d(ins + 24), sy = get_d(ins + 32);
-    uint32_t new_size = recsize[p] - BLKHDR;
-    int64_t d = int64_t(new_size) - int64_t(old_size);
-    if (int64_t(store_size) + d > int64_t(STOREMAX))
-        return -1;
-    if (emm_indel(hObj, ins, int32_t(d), &pObj) < 0)
-        return -1;
-    store_size = uint32_t(int64_t(store_size) + d);
-    set_size(b, brec, uint32_t(int64_t(recsize[b]) + d));
+/* Plans one sweep: for every record that holds references, its references from where its
+ * walk stopped, up to the first one naming a record that is not resolved (or resolved in this
+ * sweep but not yet passed by it). Returns non-zero when the sweep changes anything. */
+static int plan_sweep(int forward) {
+    uint32_t n = uint32_t(recsize.size());
+    pieces.clear();
+    newsize = recsize;
+    done_now.assign(n, 0);
+    int progress = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t k = forward ? i : n - 1 - i;
+        if (!pending[k])
+            continue;
+        uint32_t base = recoff[k], pos = resume[k];
+        int64_t grow = 0;
+        size_t first = pieces.size();
+        while (pos < recsize[k]) {
+            uint32_t left = recsize[k] - pos;
+            int t = item_type(base + pos);
+            if ((t == 0 || t == 1) && left >= ITEM_POINT) {
+                pos += ITEM_POINT;
+                continue;
+            }
+            if (t == 3 && left >= ITEM_ARC) {
+                pos += ITEM_ARC;
+                continue;
+            }
+            if (t != 100 || left <= ITEM_INSERT)
+                break; /* cannot occur: the record stays unresolved */
+            const char* nameI = reinterpret_cast<const char*>(at(base + pos + ITEM_INSERT));
+            uint32_t len = bounded_len(nameI, left - ITEM_INSERT - 1);
+            uint32_t old_size = ITEM_INSERT + ((len + 8) & ~7u);
+            auto found = byname.find(std::string(nameI, len < NAMEKEEP ? len : NAMEKEEP));
+            PIECE piece = {k, base + pos, old_size, -1, 0, 0};
+            if (found != byname.end()) {
+                uint32_t p = found->second;
+                /* Resolved before the sweep, or by it already: the sweep has passed p. */
+                if (pending[p] && !done_now[p])
+                    break;
+                piece.p = int32_t(p);
+                piece.new_size = newsize[p] - BLKHDR;
+            }
+            pieces.push_back(piece);
+            grow += int64_t(piece.new_size) - int64_t(old_size);
+            pos += old_size;
+        }
+        if (pos >= recsize[k])
+            done_now[k] = 1;
+        if (pieces.size() != first || done_now[k])
+            progress = 1;
+        int64_t size = int64_t(recsize[k]) + grow;
+        newsize[k] = size > int64_t(STOREMAX) ? STOREMAX + 1u : uint32_t(size);
+        resume[k] = uint32_t(int64_t(pos) + grow); /* in the record as the sweep leaves it */
+    }
+    if (!forward) {
+        /* Planned record by record from the last; carried out by store offset. */
+        std::sort(pieces.begin(), pieces.end(),
+                  [](const PIECE& a, const PIECE& b) { return a.src < b.src; });
+    }
+    return progress;
+}
 
-    uint32_t prec = record_offset(p); /* after the change: p may lie behind b */
+/* Writes at dst the items of record number p (whose record starts at store offset prec),
+ * placed by the reference whose point and scales are given. */
+static void copy_items(uint32_t dst, uint32_t prec, uint32_t psize, double ix, double iy, double sx,
+                       double sy) {
     double pmaxx = get_d(prec + OFF_MAXX), pminx = get_d(prec + OFF_MINX);
     double pmaxy = get_d(prec + OFF_MAXY), pminy = get_d(prec + OFF_MINY);
     double ax = std::fabs(sx), ay = std::fabs(sy);
-    uint32_t src = prec + BLKHDR, end = prec + recsize[p], dst = ins;
+    uint32_t src = prec + BLKHDR, end = prec + psize;
     while (src < end) {
         int t = item_type(src);
         uint32_t n = (t == 3) ? ITEM_ARC : ITEM_POINT;
         if ((t != 0 && t != 1 && t != 3) || n > end - src) {
             std::memmove(at(dst), at(src), end - src); /* cannot occur in a resolved record */
-            break;
+            return;
         }
         /* Points and arc centres alike: scaled about p's lower-left extent corner, mirrored
          * inside the scaled extents, then moved to the insertion point. */
@@ -391,134 +442,188 @@ static int64_t replace_item(uint32_t b, uint32_t brec, uint32_t ins, uint32_t ol
             y = ay * pmaxy - y;
         x += ix;
         y += iy;
-        std::memcpy(at(dst), at(src), n); /* type, and an arc's angles */
+        std::memmove(at(dst), at(src), n); /* type, and an arc's angles */
         put_d(dst + 8, x);
         put_d(dst + 16, y);
-        if (t == 3) {
-            double radius = get_d(src + 24) * ax;
-            put_d(dst + 24, radius);
-            widen_arc(brec, x, y, radius);
-        } else {
-            widen_x(brec, x);
-            widen_y(brec, y);
-        }
+        if (t == 3)
+            put_d(dst + 24, get_d(src + 24) * ax);
         src += n;
         dst += n;
     }
-    return new_size;
 }
 
-/* Walks record number b from where it stopped. Each reference is replaced by the items of the
- * block it names, or removed when no record bears that name. The walk stops at a reference to
- * a record that is not resolved yet (b then waits for it, *waiting set); otherwise b is
- * resolved. 0, or -1 when the store cannot change. */
-static int32_t walk_record(uint32_t b, int* waiting) {
-    uint32_t brec = record_offset(b);
-    uint32_t pos = resume[b];
-    *waiting = 0;
-    while (pos < recsize[b]) {
-        uint32_t item = brec + pos;
-        uint32_t left = recsize[b] - pos;
-        int t = item_type(item);
-        if ((t == 0 || t == 1) && left >= ITEM_POINT) {
-            pos += ITEM_POINT;
-            continue;
+/* Replaces the reference item now at ref by its copy at dst; the referenced record starts at
+ * prec. The reference is read before anything is written. */
+static void replace_piece(const PIECE& piece, uint32_t ref, uint32_t dst, uint32_t prec) {
+    if (piece.p < 0)
+        return;
+    double ix = get_d(ref + 8), iy = get_d(ref + 16);
+    double sx = get_d(ref + 24), sy = get_d(ref + 32);
+    copy_items(dst, prec, newsize[uint32_t(piece.p)], ix, iy, sx, sy);
+}
+
+/* Widens the extents of the record whose header is at rec by the copy of size bytes at q. */
+static void widen_copy(uint32_t rec, uint32_t q, uint32_t size) {
+    for (uint32_t end = q + size; q < end;) {
+        int t = item_type(q);
+        if (t == 3) {
+            widen_arc(rec, get_d(q + 8), get_d(q + 16), get_d(q + 24));
+            q += ITEM_ARC;
+        } else if (t == 0 || t == 1) {
+            widen_x(rec, get_d(q + 8));
+            widen_y(rec, get_d(q + 16));
+            q += ITEM_POINT;
+        } else {
+            break;
         }
-        if (t == 3 && left >= ITEM_ARC) {
-            pos += ITEM_ARC;
-            continue;
-        }
-        if (t != 100 || left <= ITEM_INSERT) {
-            *waiting = 1; /* an item the store cannot hold: b stays unresolved */
-            resume[b] = pos;
-            return 0;
-        }
-        const char* nameI = reinterpret_cast<const char*>(at(item + ITEM_INSERT));
-        uint32_t len = uint32_t(bounded_len(nameI, left - ITEM_INSERT - 1));
-        uint32_t old_size = ITEM_INSERT + ((len + 8) & ~7u);
-        auto found = byname.find(std::string(nameI, len < NAMEKEEP ? len : NAMEKEEP));
-        if (found == byname.end()) {
-            /* No record bears the name: the reference goes, the rest of b stays. */
-            if (emm_indel(hObj, item, -int32_t(old_size), &pObj) < 0)
-                return ST_INVALID;
-            store_size -= old_size;
-            set_size(b, brec, recsize[b] - old_size);
-            continue;
-        }
-        uint32_t p = found->second;
-        if (*at(record_offset(p) + OFF_INC) != 0) {
-            resume[b] = pos;
-            waitlink[b] = waithead[p];
-            waithead[p] = int32_t(b);
-            *waiting = 1;
-            return 0;
-        }
-        int64_t n = replace_item(b, brec, item, old_size, p);
-        if (n < 0)
-            return ST_INVALID;
-        pos += uint32_t(n);
     }
-    *at(brec + OFF_INC) = 0;
+}
+
+/* Carries out the planned sweep. 0, or -1 when the store cannot grow (the store is then as it
+ * was) or cannot be cut back to its size afterwards. */
+static int32_t run_sweep(int forward) {
+    uint32_t n = uint32_t(recsize.size());
+    int64_t gpos = 0, gneg = 0; /* bytes the replacements add, and remove */
+    for (const PIECE& piece : pieces) {
+        int64_t d = int64_t(piece.new_size) - int64_t(piece.old_size);
+        (d > 0 ? gpos : gneg) += d > 0 ? d : -d;
+    }
+    uint32_t S = store_size;
+    if (int64_t(S) + gpos > int64_t(STOREMAX))
+        return ST_INVALID;
+    uint32_t F = uint32_t(int64_t(S) + gpos - gneg); /* the store's size after the sweep */
+    uint32_t W = uint32_t(int64_t(S) + gpos);        /* its size while the sweep runs */
+    if (W > S && emm_resz(hObj, W, &pObj) < 0)
+        return ST_INVALID;
+
+    /* Where records and copies go. */
+    std::vector<uint32_t> newoff(n);
+    uint32_t off = 0;
+    for (uint32_t k = 0; k < n; ++k) {
+        newoff[k] = off;
+        off += newsize[k];
+    }
+    int64_t shift = 0; /* bytes the earlier pieces of the same record add */
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        PIECE& piece = pieces[i];
+        if (i == 0 || pieces[i - 1].rec != piece.rec)
+            shift = 0;
+        piece.dst = uint32_t(int64_t(newoff[piece.rec]) + (piece.src - recoff[piece.rec]) + shift);
+        shift += int64_t(piece.new_size) - int64_t(piece.old_size);
+    }
+
+    if (forward) {
+        /* Everything moves up by gpos, then is written down from the start: the writes never
+         * reach bytes still to be read. A record copied lies before the reference, already
+         * written, or after it, still unmoved (it was resolved before the sweep). */
+        uint32_t g = uint32_t(gpos);
+        std::memmove(at(g), at(0), S);
+        uint32_t sp = 0, dp = 0; /* read position (before the move), write position */
+        for (const PIECE& piece : pieces) {
+            uint32_t raw = piece.src - sp;
+            std::memmove(at(dp), at(sp + g), raw);
+            dp += raw;
+            uint32_t p = uint32_t(piece.p);
+            uint32_t prec = piece.p < 0 ? 0 : p < piece.rec ? newoff[p] : recoff[p] + g;
+            replace_piece(piece, piece.src + g, dp, prec);
+            widen_copy(newoff[piece.rec], dp, piece.new_size); /* its header is in place */
+            dp += piece.new_size;
+            sp = piece.src + piece.old_size;
+        }
+        std::memmove(at(dp), at(sp + g), S - sp);
+    } else {
+        /* Written from the end down into a layout that starts gneg bytes up, so the writes
+         * never reach bytes still to be read; then moved down into place. A record copied lies
+         * after the reference, already written, or before it, still unmoved. */
+        uint32_t g = uint32_t(gneg);
+        uint32_t sp = S, dp = g + F;
+        for (size_t i = pieces.size(); i-- > 0;) {
+            const PIECE& piece = pieces[i];
+            uint32_t after = piece.src + piece.old_size;
+            uint32_t raw = sp - after;
+            dp -= raw;
+            std::memmove(at(dp), at(after), raw);
+            dp -= piece.new_size;
+            uint32_t p = uint32_t(piece.p);
+            uint32_t prec = piece.p < 0 ? 0 : p > piece.rec ? g + newoff[p] : recoff[p];
+            replace_piece(piece, piece.src, dp, prec);
+            sp = piece.src;
+            if (i == 0 || pieces[i - 1].rec != piece.rec) {
+                /* The record's copies are all written: widen its extents by them in their
+                 * order, in its header, which is not moved yet. */
+                for (size_t j = i; j < pieces.size() && pieces[j].rec == piece.rec; ++j)
+                    widen_copy(recoff[piece.rec], g + pieces[j].dst, pieces[j].new_size);
+            }
+        }
+        std::memmove(at(dp - sp), at(0), sp);
+        std::memmove(at(0), at(g), F);
+    }
+    if (F < W && emm_resz(hObj, F, &pObj) < 0)
+        return ST_INVALID;
+    store_size = F;
+
+    /* The records as the sweep left them: their sizes and resolved marks. */
+    for (uint32_t k = 0; k < n; ++k) {
+        recoff[k] = newoff[k];
+        if (recsize[k] != newsize[k])
+            put_rec_next(newoff[k], newsize[k]);
+        if (done_now[k]) {
+            pending[k] = 0;
+            *at(newoff[k] + OFF_INC) = 0;
+        }
+    }
+    recsize = newsize;
     return 0;
 }
 
 /*
- * Resolves every reference. A record is copied into another only once it is resolved itself,
- * and each record's references are replaced in their order, so the result is the same
- * whatever the order of the definitions. Records that still wait when nothing more can be
- * resolved refer to themselves, directly or through others: alert, -1. -1 also when the store
+ * Resolves every reference. Records that still hold references when no sweep can change
+ * anything refer to themselves, directly or through others: alert, -1. -1 also when the store
  * cannot grow. The store is left consistent on every way out.
  */
 static int32_t resolve(void) {
     uint32_t n = MAXOBJ;
+    recoff.assign(n, 0);
     recsize.assign(n, 0);
-    sizetree.assign(n, 0);
     resume.assign(n, BLKHDR);
-    waithead.assign(n, -1);
-    waitlink.assign(n, -1);
+    pending.assign(n, 0);
     byname.clear();
     store_size = ins_offset;
 
-    std::vector<uint32_t> ready; /* records to walk, in the order they became walkable */
-    uint32_t rec = 0;
+    uint32_t rec = 0, left = 0;
     for (uint32_t k = 0; k < n; ++k) {
-        uint32_t size = rec_next(rec);
-        recsize[k] = size;
-        tree_add(k, size);
+        recoff[k] = rec;
+        recsize[k] = rec_next(rec);
         const char* name = reinterpret_cast<const char*>(at(rec));
         byname.emplace(std::string(name, bounded_len(name, NAMEKEEP)), k);
-        if (*at(rec + OFF_INC) != 0)
-            ready.push_back(k);
-        rec += size;
+        pending[k] = *at(rec + OFF_INC) != 0;
+        left += pending[k];
+        rec += recsize[k];
     }
-    for (size_t i = 0; i < ready.size(); ++i) {
-        uint32_t b = ready[i];
-        int waiting = 0;
-        if (walk_record(b, &waiting) < 0)
-            return ST_INVALID;
-        if (waiting)
-            continue;
-        for (int32_t w = waithead[b]; w >= 0; w = waitlink[w])
-            ready.push_back(uint32_t(w));
-        waithead[b] = -1;
-    }
-    rec = 0;
-    for (uint32_t k = 0; k < n; rec += recsize[k], ++k) {
-        if (*at(rec + OFF_INC) != 0) {
+    for (int forward = 1; left > 0; forward = !forward) {
+        if (!plan_sweep(forward)) {
             dxf_alert(IDD_INVALID);
             return ST_INVALID;
         }
+        int32_t stat = run_sweep(forward);
+        if (stat < 0)
+            return stat;
+        left = 0;
+        for (uint32_t k = 0; k < n; ++k)
+            left += pending[k];
     }
     return 0;
 }
 
 /* Releases the resolving pass's working memory. */
 static void resolve_done(void) {
+    std::vector<uint32_t>().swap(recoff);
     std::vector<uint32_t>().swap(recsize);
-    std::vector<int64_t>().swap(sizetree);
+    std::vector<uint32_t>().swap(newsize);
     std::vector<uint32_t>().swap(resume);
-    std::vector<int32_t>().swap(waithead);
-    std::vector<int32_t>().swap(waitlink);
+    std::vector<uint8_t>().swap(pending);
+    std::vector<uint8_t>().swap(done_now);
+    std::vector<PIECE>().swap(pieces);
     std::unordered_map<std::string, uint32_t>().swap(byname);
 }
 

@@ -4,7 +4,9 @@
 // input, always with the store closed and nothing written outside it.
 #include "testutil.h"
 
+#include <cmath>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -151,6 +153,17 @@ TEST_F(Blocks, LineBlockRecord) {
     for (std::size_t i = 45; i < 48; ++i)
         EXPECT_EQ(store[i], 0) << i;
     EXPECT_TRUE(output.empty()); // the LINE's z groups raise no alert
+
+    // An extent takes the new value when equal to the old one (the sign of a zero shows it)
+    // and never takes a NaN (infinite centre and radius of an arc).
+    ASSERT_EQ(read(block("A", line("0", "0", "-0.0", "5") + arc("1e999", "0", "1e999", "0", "90")) +
+                   kEnd),
+              0);
+    auto z = records();
+    EXPECT_TRUE(std::signbit(z[0].minx));
+    EXPECT_EQ(z[0].maxx, HUGE_VAL); // inf + inf; inf - inf is NaN and left out
+    EXPECT_EQ(z[0].minx, 0.0);
+    EXPECT_EQ(z[0].miny, -HUGE_VAL);
 }
 
 TEST_F(Blocks, NestedInsertEitherOrder) {
@@ -482,7 +495,7 @@ TEST_F(Blocks, HostFailures) {
     };
     // The store cannot be made, cannot grow for a record, an item, or the resolution; the
     // file cannot be positioned for an INSERT.
-    const Case cases[] = {{"emm_alloc", 1}, {"emm_ins", 1},   {"emm_ins", 2},  {"emm_indel", 1},
+    const Case cases[] = {{"emm_alloc", 1}, {"emm_ins", 1},   {"emm_ins", 2},  {"emm_resz", 1},
                           {"fim_ftell", 1}, {"fim_ftell", 2}, {"fim_fseek", 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.service) + " " + std::to_string(c.nth));
@@ -526,6 +539,207 @@ TEST_F(Blocks, NestingPastTheMemoryLimit) {
     ASSERT_EQ(read(body + kEnd), -1);
     EXPECT_EQ(alerts(), 0u); // the driver tells the user
     EXPECT_LE(hostk::memory_in_use(), std::size_t(4) << 20);
+}
+
+// A direct model of the resolved store: every reference replaced by the placed items of the
+// first record of its name, resolved first itself; extents widened by a record's own items in
+// their order, then by its copies in theirs.
+struct Ent {
+    int kind = 0;          // 0 line, 1 arc, 2 polyline, 3 insert
+    std::vector<double> v; // line x1 y1 x2 y2; arc cx cy r a0 a1; polyline x y ...; insert
+                           // x y sx sy
+    std::string name;      // insert: the block named
+};
+struct Def {
+    std::string name;
+    std::vector<Ent> ents;
+};
+struct Final {
+    Items items;
+    double maxx = -1.7e308, minx = 1.7e308, maxy = -1.7e308, miny = 1.7e308;
+    void widen_x(double x) {
+        maxx = x >= maxx ? x : maxx;
+        minx = x <= minx ? x : minx;
+    }
+    void widen_y(double y) {
+        maxy = y >= maxy ? y : maxy;
+        miny = y <= miny ? y : miny;
+    }
+    void widen_arc(double x, double y, double r) {
+        minx = x - r <= minx ? x - r : minx;
+        maxx = x + r >= maxx ? x + r : maxx;
+        miny = y - r <= miny ? y - r : miny;
+        maxy = y + r >= maxy ? y + r : maxy;
+    }
+    void widen_item(const std::vector<double>& it) {
+        if (it[0] == 3) {
+            widen_arc(it[1], it[2], it[3]);
+        } else {
+            widen_x(it[1]);
+            widen_y(it[2]);
+        }
+    }
+};
+
+class Model {
+  public:
+    explicit Model(const std::vector<Def>& defs) : defs_(defs), memo_(defs.size()) {}
+    const Final& final(std::size_t i) {
+        if (memo_[i])
+            return *memo_[i];
+        Final f;
+        std::vector<std::vector<double>> copies;
+        for (const Ent& e : defs_[i].ents) {
+            if (e.kind == 0) {
+                f.items.push_back({0, e.v[0], e.v[1]});
+                f.items.push_back({1, e.v[2], e.v[3]});
+                f.widen_x(e.v[0]);
+                f.widen_y(e.v[1]);
+                f.widen_x(e.v[2]);
+                f.widen_y(e.v[3]);
+            } else if (e.kind == 1) {
+                f.items.push_back({3, e.v[0], e.v[1], e.v[2], e.v[3], e.v[4]});
+                f.widen_arc(e.v[0], e.v[1], e.v[2]);
+            } else if (e.kind == 2) {
+                for (std::size_t k = 0; k < e.v.size(); k += 2) {
+                    f.items.push_back({k == 0 ? 0.0 : 1.0, e.v[k], e.v[k + 1]});
+                    f.widen_x(e.v[k]);
+                    f.widen_y(e.v[k + 1]);
+                }
+            } else {
+                std::size_t p = 0;
+                while (p < defs_.size() && defs_[p].name != e.name)
+                    ++p;
+                if (p == defs_.size())
+                    continue;
+                const Final& P = final(p);
+                double ix = e.v[0], iy = e.v[1], sx = e.v[2], sy = e.v[3];
+                double ax = std::fabs(sx), ay = std::fabs(sy);
+                for (std::vector<double> it : P.items) {
+                    double x = ax * (it[1] - P.minx) + P.minx;
+                    double y = ay * (it[2] - P.miny) + P.miny;
+                    if (sx < 0)
+                        x = ax * P.maxx - x;
+                    if (sy < 0)
+                        y = ay * P.maxy - y;
+                    it[1] = x + ix;
+                    it[2] = y + iy;
+                    if (it[0] == 3)
+                        it[3] = it[3] * ax;
+                    f.items.push_back(it);
+                    copies.push_back(it);
+                }
+            }
+        }
+        for (const auto& it : copies)
+            f.widen_item(it);
+        memo_[i].reset(new Final(f));
+        return *memo_[i];
+    }
+
+  private:
+    const std::vector<Def>& defs_;
+    std::vector<std::unique_ptr<Final>> memo_;
+};
+
+TEST_F(Blocks, ResolutionMatchesADirectModel) {
+    // Random nestings, defined in random order, with duplicate and missing names, mirrored
+    // and scaled references; the store must hold exactly what the model says.
+    uint32_t seed = 2024;
+    auto rnd = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    auto val = [&rnd]() { return (double(rnd(401)) - 200.0) / 4.0; };
+    const double scales[] = {-3, -2, -1, -0.5, 0.5, 1, 2, 3};
+    for (int round = 0; round < 150; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::size_t n = 1 + rnd(20);
+        // Block r may refer to blocks of a lower rank only (no cycles), whatever their place.
+        std::vector<Def> byrank(n);
+        for (std::size_t r = 0; r < n; ++r) {
+            byrank[r].name = "N" + std::to_string(rnd(4) == 0 && r > 0 ? rnd(uint32_t(r)) : r);
+            for (std::size_t e = rnd(5); e > 0; --e) {
+                Ent ent;
+                ent.kind = int(rnd(r > 0 ? 4 : 3));
+                if (ent.kind == 0)
+                    ent.v = {val(), val(), val(), val()};
+                else if (ent.kind == 1)
+                    ent.v = {val(), val(), double(1 + rnd(20)), val(), val()};
+                else if (ent.kind == 2)
+                    for (std::size_t k = 1 + rnd(4); k > 0; --k)
+                        ent.v.insert(ent.v.end(), {val(), val()});
+                else {
+                    ent.name = rnd(8) == 0 ? "MISSING" : byrank[rnd(uint32_t(r))].name;
+                    ent.v = {val(), val(), scales[rnd(8)], scales[rnd(8)]};
+                }
+                byrank[r].ents.push_back(ent);
+            }
+        }
+        std::vector<Def> defs = byrank;
+        for (std::size_t i = n; i > 1; --i)
+            std::swap(defs[i - 1], defs[rnd(uint32_t(i))]);
+        // A name refers to its first definition: keep the ranks acyclic for duplicates too.
+        bool acyclic = true;
+        for (std::size_t i = 0; i < n && acyclic; ++i) {
+            std::vector<std::size_t> stack = {i}, seen(n, 0);
+            while (!stack.empty() && acyclic) {
+                std::size_t k = stack.back();
+                stack.pop_back();
+                for (const Ent& e : defs[k].ents) {
+                    if (e.kind != 3)
+                        continue;
+                    std::size_t p = 0;
+                    while (p < n && defs[p].name != e.name)
+                        ++p;
+                    if (p == i)
+                        acyclic = false;
+                    if (p < n && !seen[p]++)
+                        stack.push_back(p);
+                }
+            }
+        }
+        if (!acyclic)
+            continue;
+
+        std::string body;
+        for (const Def& d : defs) {
+            std::string ents;
+            for (const Ent& e : d.ents) {
+                auto t = [](double v) { return testutil::num(v); };
+                if (e.kind == 0)
+                    ents += line(t(e.v[0]).c_str(), t(e.v[1]).c_str(), t(e.v[2]).c_str(),
+                                 t(e.v[3]).c_str());
+                else if (e.kind == 1)
+                    ents += arc(t(e.v[0]).c_str(), t(e.v[1]).c_str(), t(e.v[2]).c_str(),
+                                t(e.v[3]).c_str(), t(e.v[4]).c_str());
+                else if (e.kind == 2) {
+                    ents += lines({"0", "POLYLINE", "66", "1", "70", "0"});
+                    for (std::size_t k = 0; k < e.v.size(); k += 2)
+                        ents += lines({"0", "VERTEX", "10", t(e.v[k]).c_str(), "20",
+                                       t(e.v[k + 1]).c_str(), "30", "0"});
+                    ents += lines({"0", "SEQEND"});
+                } else {
+                    ents += insert(e.name.c_str(), at(t(e.v[0]).c_str(), t(e.v[1]).c_str(),
+                                                      t(e.v[2]).c_str(), t(e.v[3]).c_str()));
+                }
+            }
+            body += block(d.name.c_str(), ents);
+        }
+        ASSERT_EQ(read(body + kEnd), 0);
+        auto r = records();
+        ASSERT_EQ(r.size(), n);
+        Model model(defs);
+        for (std::size_t i = 0; i < n; ++i) {
+            SCOPED_TRACE("record " + std::to_string(i));
+            const Final& f = model.final(i);
+            EXPECT_EQ(r[i].name, defs[i].name);
+            EXPECT_EQ(r[i].inc, 0);
+            EXPECT_EQ(r[i].items, f.items);
+            EXPECT_EQ((std::vector<double>{r[i].minx, r[i].maxx, r[i].miny, r[i].maxy}),
+                      (std::vector<double>{f.minx, f.maxx, f.miny, f.maxy}));
+        }
+    }
 }
 
 } // namespace
