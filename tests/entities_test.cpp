@@ -305,6 +305,29 @@ TEST_F(Entities, HostFailuresEndTheSection) {
     }
 }
 
+TEST_F(Entities, BlockSectionFailuresStopTheWalk) {
+    // Self-reference: the section's alert, then the driver's; the walk ends with -1.
+    Walk w = drawing(block("S", insert("S")), circle("50", "50", "10"));
+    EXPECT_EQ(w.status, -1);
+    EXPECT_EQ(alerts(), 2u);
+    EXPECT_EQ(left_over, 0u);
+    // Nesting that multiplies past the host's memory: the driver's alert only, -1, and the
+    // store released.
+    hostk::set_memory_limit(std::size_t(1) << 20);
+    std::string blocks = block("L0", line("0", "0", "1", "1"));
+    for (int i = 1; i <= 5; ++i) {
+        std::string refs, prev = "L" + std::to_string(i - 1);
+        for (int k = 0; k < 10; ++k)
+            refs += insert(prev.c_str());
+        blocks += block(("L" + std::to_string(i)).c_str(), refs);
+    }
+    w = drawing(blocks, insert("L5"));
+    EXPECT_EQ(w.status, -1);
+    EXPECT_EQ(alerts(), 3u);
+    EXPECT_EQ(hostk::alerts().back().caption, "Invalid DXF File");
+    EXPECT_EQ(left_over, 0u);
+}
+
 // A store made by hand: a record whose items hold a type the entities section does not draw.
 class StoreByHand : public vectest::RecordState {
   protected:
