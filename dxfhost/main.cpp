@@ -104,6 +104,10 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
+    } catch (const CLI::ExtrasError& e) {
+        // Every word that is not an option is a drawing, so what is left over is an option.
+        const std::string what = e.what();
+        return usage_error("unknown option" + what.substr(what.find(':')));
     } catch (const CLI::ParseError& e) {
         return usage_error(e.what());
     }
