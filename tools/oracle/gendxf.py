@@ -1,0 +1,498 @@
+#!/usr/bin/env python3
+"""Seeded random generator of DXF drawings for the differential test of the import.
+
+generate(seed) returns the bytes of one drawing. Most drawings are well formed: a HEADER
+with extents (sometimes odd ones: zero width, negative, huge, tiny), TABLES with line types,
+layers and other tables, BLOCKS with lines, arcs, polylines and nested inserts (in either
+definition order, with negative scales, missing names and now and then a self-reference),
+and ENTITIES with lines, polylines, circles, arcs, inserts and entities that are passed over.
+Some are damaged on purpose: cut off at a random byte, CRLF line ends, comments, unknown
+header variables or sections, no EOF, EOF without a line feed, long lines, NUL bytes and
+numbers such as "1e400", "nan" or " 12abc".
+
+Usage: gendxf.py SEED [OUT.dxf]
+"""
+
+import random
+import sys
+
+ODD_NUMBERS = ["1e400", "-1e400", "nan", "inf", "-inf", " 12abc", "0x10", "1e-400", "  3.5",
+               "+.5", "-0", "1.", ".", "", "1e", "1e+", "abc", "\t7", "1E2", "-.25e1", "12 34",
+               "99999999999", "4.9e-324", "1.7976931348623157e308"]
+
+
+class Gen:
+    def __init__(self, seed):
+        self.rng = random.Random(seed)
+        self.lines = []
+        self.odd = self.rng.random() < 0.25  # sprinkle odd values
+        self.pad_codes = self.rng.random() < 0.8
+
+    def chance(self, p):
+        return self.rng.random() < p
+
+    def code_text(self, code):
+        r = self.rng
+        if self.pad_codes:
+            s = "%3d" % code
+        else:
+            s = str(code)
+        if self.odd and r.random() < 0.01:
+            s = r.choice([s + " ", " " + s, s + "x", "+" + s.strip()])
+        return s
+
+    def g(self, code, value):
+        self.lines.append(self.code_text(code))
+        self.lines.append(value)
+
+    def num(self, lo=-50.0, hi=150.0):
+        r = self.rng
+        if self.odd and r.random() < 0.04:
+            return r.choice(ODD_NUMBERS)
+        k = r.random()
+        if k < 0.3:
+            return str(r.randint(int(lo), int(hi)))
+        if k < 0.9:
+            return "%.4f" % r.uniform(lo, hi)
+        return repr(r.uniform(lo, hi))
+
+    def angle(self):
+        r = self.rng
+        if self.odd and r.random() < 0.05:
+            return r.choice(ODD_NUMBERS + ["-90.5", "720.9", "1e9"])
+        return "%.3f" % r.uniform(0, 360) if r.random() < 0.7 else str(r.randint(-360, 720))
+
+    def scale(self):
+        r = self.rng
+        k = r.random()
+        if k < 0.3:
+            return "1.0"
+        if k < 0.55:
+            return "%.3f" % r.uniform(0.2, 3.0)
+        if k < 0.8:
+            return "%.3f" % -r.uniform(0.2, 3.0)
+        if k < 0.9:
+            return r.choice(["0", "-1", "2", "-0.0"])
+        return r.choice(ODD_NUMBERS) if self.odd else "0.5"
+
+    # ---- header ----------------------------------------------------------------------
+    def extents(self):
+        r = self.rng
+        k = r.random()
+        if k < 0.8 or (not self.odd and k < 0.9):
+            x0, y0 = r.choice([0, 0, -10, 5.5, -100.25]), r.choice([0, 0, -20, 3.3])
+            return (str(x0), str(y0), str(x0 + r.choice([100, 210, 15, 2000, 33.3, 1])),
+                    str(y0 + r.choice([100, 297, 8, 1500, 12.7, 1])))
+        if k < 0.7:  # tiny
+            s = r.choice(["1e-3", "1e-7", "1e-30", "1e-44", "0.5"])
+            return ("0", "0", s, r.choice([s, "1e-5", "3"]))
+        if k < 0.78:  # huge
+            return (r.choice(["-1e30", "0", "-3e38"]), "0",
+                    r.choice(["1e30", "3e38", "4e38", "1e400", "42949673", "42949672.96"]),
+                    r.choice(["100", "1e20", "5e7"]))
+        if k < 0.86:  # zero width or height
+            return ("0", "0", r.choice(["0", "100"]), r.choice(["0", "100"]))
+        if k < 0.92:  # negative
+            return ("100", "100", r.choice(["0", "200"]), r.choice(["0", "50", "200"]))
+        return tuple(self.num() for _ in range(4))
+
+    def header(self):
+        r = self.rng
+        self.g(0, "SECTION")
+        self.g(2, "HEADER")
+        x0, y0, x1, y1 = self.extents()
+        vars_ = []
+        vars_.append([(9, "$ACADVER"), (1, r.choice(["AC1009", "AC1015", "AC", "ACxyz"]))])
+        ext_order = [0, 1] if r.random() < 0.85 else [1, 0]
+        for which in ext_order:
+            name = "$EXTMIN" if which == 0 else "$EXTMAX"
+            x, y = (x0, y0) if which == 0 else (x1, y1)
+            v = [(9, name), (10, x), (20, y)]
+            if r.random() < 0.6:
+                v.append((30, "0.0"))
+            if r.random() < 0.03:
+                v = [(9, name), (20, y), (10, x)]
+            vars_.append(v)
+        extra = [
+            [(9, "$INSBASE"), (10, "0.0"), (20, "0.0"), (30, "0.0")],
+            [(9, "$LIMMIN"), (10, "0.0"), (20, "0.0")],
+            [(9, "$LIMMAX"), (10, "420.0"), (20, "297.0")],
+            [(9, "$DIMALTD"), (70, "2")],
+            [(9, "$DIMBLK1"), (1, "")],
+            [(9, "$OSMODE"), (70, "260")],
+            [(9, "$TEXTSTYLE"), (7, "STANDARD" * r.randint(1, 12))],
+            [(9, "$USERI3"), (70, "0")],
+            [(9, "$VIEWDIR"), (10, "0"), (20, "0"), (30, "1")],
+            [(9, "$PINSBASE"), (10, "0"), (20, "0")],
+            [(9, "$SNAPUNIT"), (10, "1"), (20, "1")],
+            [(9, "$TDCREATE"), (40, "2451234.5")],
+            [(9, "$CECOLOR"), (62, "256")],
+            [(9, "$EXTMAXX"), (10, x1), (20, y1)],
+            [(999, "a comment")],
+            [(0, "SECTION")],
+            [(2, "HEADER")],
+        ]
+        if self.odd:
+            extra.append([(9, "$UCSORG"), (10, "0"), (20, "0"), (31, "0")])
+        for _ in range(r.randint(0, 5)):
+            vars_.insert(r.randint(0, len(vars_)), r.choice(extra))
+        if self.odd and r.random() < 0.15:  # header variable outside the known list
+            vars_.insert(r.randint(0, len(vars_)), [(9, r.choice(["$HYPERLINKBASE", "$X", "$",
+                                                                   "$extmin"])), (1, "x")])
+        if self.odd and r.random() < 0.05:
+            vars_.insert(r.randint(0, len(vars_)), [(9, "$LIMMAX"), (10, "1"), (20, "1"),
+                                                    (30, "0")])
+        for v in vars_:
+            for c, t in v:
+                self.g(c, t)
+        self.g(0, "ENDSEC")
+
+    # ---- tables ----------------------------------------------------------------------
+    def tables(self):
+        r = self.rng
+        self.g(0, "SECTION")
+        self.g(2, "TABLES")
+        kinds = ["VPORT", "LTYPE", "LAYER", "STYLE", "VIEW", "UCS", "APPID", "DIMSTYLE"]
+        r.shuffle(kinds)
+        kinds = kinds[:r.randint(0, len(kinds))]
+        if self.odd and r.random() < 0.1:
+            kinds.insert(0, r.choice(["BLOCK_RECORD", "HEADER"]))
+        for k in kinds:
+            self.g(0, "TABLE")
+            self.g(2, k)
+            n = r.randint(0, 3)
+            self.g(70, str(n))
+            for i in range(n):
+                self.g(0, k)
+                if k == "LTYPE":
+                    self.g(2, r.choice(["CONTINUOUS", "DASHED", "BYLAYER", "X" * 50]))
+                    self.g(70, "64")
+                    self.g(3, "dashes")
+                    self.g(72, "65")
+                    self.g(73, "2")
+                    self.g(40, "0.75")
+                    self.g(49, "0.5")
+                    self.g(49, "-0.25")
+                elif k == "LAYER":
+                    self.g(2, r.choice(["0", "WALLS", "L%d" % i]))
+                    self.g(70, "0")
+                    self.g(62, r.choice(["7", "-7", "256"]))
+                    self.g(6, r.choice(["CONTINUOUS", "BYLAYER", "DASHED"]))
+                else:
+                    self.g(2, "N%d" % i)
+                    self.g(70, "0")
+                    if self.odd and r.random() < 0.3:
+                        self.g(0, "ENDSEC" if self.odd and r.random() < 0.1 else "ENDTABX")
+            self.g(0, "ENDTAB")
+        self.g(0, "ENDSEC")
+
+    # ---- entities used in blocks and in the entities section -------------------------
+    def line(self, in_block):
+        r = self.rng
+        self.g(0, "LINE")
+        self.g(8, "0")
+        pts = [(10, self.num()), (20, self.num()), (30, "0.0"), (11, self.num()),
+               (21, self.num()), (31, "0.0")]
+        if r.random() < 0.3:
+            pts = [p for p in pts if p[0] not in (30, 31)]
+        if r.random() < (0.1 if self.odd else 0.03):
+            r.shuffle(pts)
+        if r.random() < 0.07:
+            pts.pop(r.randrange(len(pts)))
+        if len(pts) > 3 and r.random() < 0.15:
+            pts[3] = (pts[3][0], pts[0][1])  # vertical or horizontal
+        if r.random() < 0.3:
+            pts.insert(r.randint(0, len(pts)), (r.choice([6, 62, 39]), "1"))
+        for c, t in pts:
+            self.g(c, t)
+
+    def polyline(self, in_block):
+        r = self.rng
+        self.g(0, "POLYLINE")
+        self.g(8, "0")
+        if r.random() < 0.5:
+            self.g(66, "1")
+        self.g(10, "0.0")
+        self.g(20, "0.0")
+        self.g(30, "0.0")
+        self.g(70, str(r.choice([0, 1, 8])))
+        if r.random() < 0.2:
+            self.g(62, "BYLAYER")
+            self.g(6, "DASHED")
+            self.g(39, "2.5")
+        n = r.randint(0, 6) if r.random() < 0.9 else r.randint(7, 20)
+        for _ in range(n):
+            self.g(0, "VERTEX")
+            self.g(8, "0")
+            v = [(10, self.num()), (20, self.num())]
+            if r.random() < 0.4:
+                v.append((30, "0.0"))
+            if r.random() < 0.2:
+                v.append((42, "%.3f" % r.uniform(-1, 1)))
+            if r.random() < 0.05:
+                v.reverse()
+            if r.random() < 0.04:
+                v.pop(r.randrange(len(v)))
+            for c, t in v:
+                self.g(c, t)
+            if r.random() < 0.2:
+                self.g(70, str(r.choice([0, 32])))
+        if in_block and r.random() < 0.12:
+            return  # polyline ending at ENDBLK
+        self.g(0, "SEQEND")
+        self.g(8, "0")
+
+    def arc(self, z=False):
+        r = self.rng
+        self.g(0, "ARC")
+        self.g(8, "0")
+        self.g(10, self.num())
+        self.g(20, self.num())
+        if z:
+            self.g(30, "0.0")
+        self.g(40, self.num(0.0, 60.0))
+        if r.random() < 0.1:
+            self.g(62, "3")
+        self.g(50, self.angle())
+        self.g(51 if not self.odd or r.random() < 0.8 else r.choice([52, 62, 40]), self.angle())
+
+    def circle(self, z=False):
+        r = self.rng
+        self.g(0, "CIRCLE")
+        self.g(8, "0")
+        pts = [(10, self.num()), (20, self.num())]
+        if z:
+            pts.append((30, "0.0"))
+        pts.append((40, self.num(0.0, 60.0)))
+        if r.random() < 0.05:
+            pts.reverse()
+        for c, t in pts:
+            self.g(c, t)
+
+    def passed_over(self):
+        r = self.rng
+        k = r.choice(["TEXT", "POINT", "SOLID", "3DFACE", "DIMENSION", "TRACE", "SHAPE"])
+        self.g(0, k)
+        self.g(8, "0")
+        self.g(10, self.num())
+        self.g(20, self.num())
+        if k == "TEXT":
+            self.g(40, "2.5")
+            self.g(1, "hello")
+        if k == "SHAPE":
+            self.g(40, "1")
+            self.g(2, "SHP")
+
+    def insert(self, name, in_block, attribs=True):
+        r = self.rng
+        self.g(0, "INSERT")
+        self.g(8, "0")
+        grp = []
+        if name is not None:
+            grp.append((2, name))
+        if r.random() < 0.85:
+            grp += [(10, self.num()), (20, self.num())]
+            if r.random() < 0.5:
+                grp.append((30, "0.0"))
+        if r.random() < 0.6:
+            grp.append((41, self.scale()))
+        if r.random() < 0.6:
+            grp.append((42, self.scale()))
+        if r.random() < 0.3:
+            grp.append((50, self.angle()))
+        if r.random() < 0.1:
+            r.shuffle(grp)
+        for c, t in grp:
+            self.g(c, t)
+        if attribs and r.random() < 0.15:
+            self.g(66, "1")
+            for i in range(r.randint(0, 2)):
+                self.g(0, "ATTRIB")
+                self.g(8, "0")
+                self.g(10, self.num())
+                self.g(20, self.num())
+                self.g(40, "2.5")
+                self.g(1, "value")
+                self.g(2, "TAG%d" % i)
+                self.g(70, "0")
+            self.g(0, "SEQEND")
+            self.g(8, "0")
+
+    # ---- blocks ----------------------------------------------------------------------
+    def blocks(self):
+        r = self.rng
+        self.g(0, "SECTION")
+        self.g(2, "BLOCKS")
+        nb = r.randint(0, 5)
+        names = ["B%d" % i for i in range(nb)]
+        if nb and r.random() < 0.1:
+            names[-1] = "LONGNAME_" + "X" * r.randint(30, 45)
+        self.block_names = names
+        # block i may insert blocks j > i (a DAG); depth kept small by the count.
+        order = list(range(nb))
+        if r.random() < 0.5:
+            order.reverse()
+        elif r.random() < 0.5:
+            r.shuffle(order)
+        for i in order:
+            self.g(0, "BLOCK")
+            self.g(8, "0")
+            self.g(2, names[i])
+            self.g(70, "0")
+            self.g(10, self.num())
+            self.g(20, self.num())
+            self.g(30, "0.0")
+            self.g(3, names[i])
+            if self.odd and r.random() < 0.08:
+                self.g(0, "ATTDEF")
+                self.g(8, "0")
+                self.g(10, "1")
+                self.g(20, "1")
+                self.g(30, "0")
+                self.g(40, "1")
+                self.g(1, "")
+                self.g(3, "prompt")
+                self.g(2, "TAG")
+                self.g(70, "0")
+            for _ in range(r.randint(0, 4)):
+                k = r.random()
+                if k < 0.3:
+                    self.line(True)
+                elif k < 0.45:
+                    self.arc(z=self.odd and r.random() < 0.05)
+                elif k < 0.65:
+                    self.polyline(True)
+                elif k < 0.85:
+                    targets = names[i + 1:]
+                    if r.random() < 0.05:
+                        nm = names[i]  # refers to itself
+                    elif r.random() < 0.08 or not targets:
+                        nm = r.choice(["MISSING", "b0"])
+                    else:
+                        nm = r.choice(targets)
+                    if nm.startswith("LONGNAME_") and r.random() < 0.5:
+                        nm = nm + "TAIL"
+                    self.insert(nm, True, attribs=False)
+                elif k < 0.93:
+                    self.circle()
+                else:
+                    self.passed_over()
+            self.g(0, "ENDBLK")
+            self.g(8, "0")
+        self.g(0, "ENDSEC")
+
+    # ---- entities --------------------------------------------------------------------
+    def entities(self):
+        r = self.rng
+        self.g(0, "SECTION")
+        self.g(2, "ENTITIES")
+        names = getattr(self, "block_names", [])
+        for _ in range(r.randint(0, 10)):
+            k = r.random()
+            if k < 0.25:
+                self.line(False)
+            elif k < 0.4:
+                self.polyline(False)
+            elif k < 0.5:
+                self.circle(z=self.odd and r.random() < 0.1)
+            elif k < 0.6:
+                self.arc(z=self.odd and r.random() < 0.1)
+            elif k < 0.85:
+                nm = r.choice(names) if names and r.random() < 0.9 else "NOPE"
+                if r.random() < 0.03:
+                    nm = None
+                self.insert(nm, False)
+            else:
+                self.passed_over()
+        self.g(0, "ENDSEC")
+
+    # ---- whole drawing and damage ----------------------------------------------------
+    def drawing(self):
+        r = self.rng
+        parts = ["HEADER"]
+        if r.random() < 0.6:
+            parts.append("TABLES")
+        if r.random() < 0.7:
+            parts.append("BLOCKS")
+        parts.append("ENTITIES")
+        if self.odd and r.random() < 0.2:
+            r.shuffle(parts)
+        if self.odd and r.random() < 0.1:
+            parts.insert(r.randint(0, len(parts)), r.choice(["OBJECTS", "CLASSES", "COMMENT",
+                                                            "BLOCKS", "HEADER"]))
+        if r.random() < 0.05:
+            parts.remove("HEADER")
+        for p in parts:
+            if p == "HEADER":
+                self.header()
+            elif p == "TABLES":
+                self.tables()
+            elif p == "BLOCKS":
+                self.blocks()
+            elif p == "ENTITIES":
+                self.entities()
+            elif p == "COMMENT":
+                self.g(999, "a comment between sections")
+            else:
+                self.g(0, "SECTION")
+                self.g(2, p)
+                self.g(0, "ENDSEC")
+        if not (self.odd and r.random() < 0.1):
+            self.g(0, r.choice(["EOF"] * 9 + ["EOFX"]))
+
+    def damage_lines(self):
+        r = self.rng
+        if not self.odd:
+            return
+        for _ in range(r.randint(0, 2)):
+            if not self.lines:
+                break
+            i = r.randrange(len(self.lines))
+            k = r.random()
+            if k < 0.25:
+                self.lines[i] = self.lines[i] + "Z" * r.randint(150, 260)
+            elif k < 0.4:
+                self.lines[i] = self.lines[i][:1] + "\0" + self.lines[i][1:]
+            elif k < 0.55:
+                self.lines[i] = self.lines[i][:1] + "\r" + self.lines[i][1:]
+            elif k < 0.7:
+                del self.lines[i]
+            elif k < 0.85:
+                self.lines[i] = " " + self.lines[i]
+            else:
+                self.lines[i:i] = ["999", "comment"]
+
+    def render(self):
+        r = self.rng
+        eol = "\r\n" if r.random() < 0.2 else "\n"
+        text = eol.join(self.lines)
+        if r.random() < 0.93:
+            text += eol
+        data = text.encode("latin-1")
+        if self.odd and r.random() < 0.4 and data:
+            data = data[:r.randrange(len(data))]
+        return data
+
+
+def generate(seed):
+    g = Gen(seed)
+    g.drawing()
+    g.damage_lines()
+    return g.render()
+
+
+def main(argv):
+    if not argv:
+        print(__doc__)
+        return 2
+    data = generate(int(argv[0]))
+    if len(argv) > 1:
+        with open(argv[1], "wb") as f:
+            f.write(data)
+    else:
+        sys.stdout.buffer.write(data)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
