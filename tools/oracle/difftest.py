@@ -7,7 +7,10 @@ the model marks as meaningful) must agree. A mismatch is reported with its seed,
 differs (for bytes: the first differing offset and both values), and, with --minimise, the
 smallest drawing found that still differs in the same way.
 
-Usage: difftest.py --dxfhost PATH [--count N] [--seed S] [--minimise] [--keep DIR] [FILE...]
+Without FILEs, the hand-made drawings of gendxf.edge_cases() run first, then the seeds.
+
+Usage: difftest.py --dxfhost PATH [--count N] [--seed S] [--hard] [--minimise] [--keep DIR]
+                   [FILE...]
 The last line is "N passed, M failed"; the exit status is 1 when anything failed.
 """
 
@@ -85,6 +88,9 @@ def main(argv):
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--minimise", action="store_true")
     ap.add_argument("--keep", help="directory for the drawings that fail")
+    ap.add_argument("--no-edge-cases", action="store_true",
+                    help="leave out the hand-made drawings that run before the seeds")
+    ap.add_argument("--hard", action="store_true", help="only drawings with odd values")
     ap.add_argument("--verbose", action="store_true")
     ap.add_argument("files", nargs="*", help="drawings to compare instead of generated ones")
     a = ap.parse_args(argv)
@@ -95,13 +101,15 @@ def main(argv):
             with open(fn, "rb") as f:
                 cases.append((fn, f.read()))
     else:
-        cases = [(str(s), None) for s in range(a.seed, a.seed + a.count)]
+        if not a.no_edge_cases:
+            cases = gendxf.edge_cases()
+        cases += [(str(s), None) for s in range(a.seed, a.seed + a.count)]
 
     passed = failed = 0
     with tempfile.TemporaryDirectory(prefix="oracle-") as wd:
         for name, data in cases:
             if data is None:
-                data = gendxf.generate(int(name))
+                data = gendxf.generate(int(name), a.hard)
             try:
                 d = compare(a.dxfhost, data, wd)
             except subprocess.TimeoutExpired:
@@ -112,7 +120,8 @@ def main(argv):
                     print("ok %s" % name)
                 continue
             failed += 1
-            print("MISMATCH %s %s: %s" % ("seed" if a.files == [] else "file", name, d))
+            what = "file" if a.files else ("seed" if name.isdigit() else "case")
+            print("MISMATCH %s %s: %s" % (what, name, d))
             small = None
             if a.minimise and d != "dxfhost did not finish":
                 small = minimise(a.dxfhost, data, wd, kind(d), time.time() + 20)

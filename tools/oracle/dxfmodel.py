@@ -374,18 +374,16 @@ class Model:
         def good(v):
             return v > 0.0 and not math.isinf(v)
 
-        # Each side is scaled on its own; a side that is not positive (zero, negative, NaN)
-        # is left unwritten, an infinite one gives the clamped 4294967295.
-        if self.dwidth > 0.0:
-            bw = self.dwidth * 100.0
-            while bw < 100000.0:
-                bw *= 10.0
-            self.w32(8, 0xFFFFFFFF if bw >= 2.0**32 else math.trunc(bw))
-        if self.dheight > 0.0:
-            bh = self.dheight * 100.0
-            while bh < 100000.0:
-                bh *= 10.0
-            self.w32(12, 0xFFFFFFFF if bh >= 2.0**32 else math.trunc(bh))
+        # Each side is scaled on its own. A side that is not positive (zero, negative, NaN)
+        # gets best size 0 and no loop; an infinite one gives the clamped 4294967295.
+        for off, side in ((8, self.dwidth), (12, self.dheight)):
+            best = 0
+            if side > 0.0:
+                b = side * 100.0
+                while b < 100000.0:
+                    b *= 10.0
+                best = 0xFFFFFFFF if b >= 2.0**32 else math.trunc(b)
+            self.w32(off, best)
         if not (good(self.dwidth) and good(self.dheight)):
             return hdr_stat < 0
         self.mapping = hdr_stat >= 0

@@ -22,10 +22,10 @@ ODD_NUMBERS = ["1e400", "-1e400", "nan", "inf", "-inf", " 12abc", "0x10", "1e-40
 
 
 class Gen:
-    def __init__(self, seed):
+    def __init__(self, seed, hard=False):
         self.rng = random.Random(seed)
         self.lines = []
-        self.odd = self.rng.random() < 0.25  # sprinkle odd values
+        self.odd = self.rng.random() < 0.25 or hard  # sprinkle odd values
         self.pad_codes = self.rng.random() < 0.8
 
     def chance(self, p):
@@ -462,6 +462,37 @@ class Gen:
             else:
                 self.lines[i:i] = ["999", "comment"]
 
+    def mutate_groups(self):
+        """A few group-level changes: a group dropped, doubled, moved, or given another code
+        or value. They drive the readers into their less travelled paths."""
+        r = self.rng
+        if r.random() >= 0.3:
+            return
+        pairs = [self.lines[i:i + 2] for i in range(0, len(self.lines) - 1, 2)]
+        for _ in range(r.randint(1, 3)):
+            if len(pairs) < 4:
+                break
+            i = r.randrange(len(pairs))
+            k = r.random()
+            if k < 0.2:
+                del pairs[i]
+            elif k < 0.35:
+                pairs.insert(i, list(pairs[i]))
+            elif k < 0.5:
+                j = r.randrange(len(pairs))
+                pairs[i], pairs[j] = pairs[j], pairs[i]
+            elif k < 0.65:
+                pairs[i][0] = self.code_text(r.choice([0, 2, 9, 10, 11, 20, 21, 30, 40, 41, 42,
+                                                       50, 51, 66, 999, -1]))
+            elif k < 0.8:
+                pairs[i][1] = r.choice(ODD_NUMBERS + ["SEQEND", "ENDSEC", "ENDBLK", "VERTEX",
+                                                      "ENDTAB", "EOF", "LINE", "INSERT"])
+            else:
+                pairs.insert(i, [self.code_text(0), r.choice(
+                    ["LINE", "ARC", "CIRCLE", "POLYLINE", "VERTEX", "SEQEND", "INSERT", "ENDBLK",
+                     "BLOCK", "ENDSEC", "SECTION", "ATTRIB"])])
+        self.lines = [x for p in pairs for x in p] + self.lines[2 * len(pairs):]
+
     def render(self):
         r = self.rng
         eol = "\r\n" if r.random() < 0.2 else "\n"
@@ -474,12 +505,186 @@ class Gen:
         return data
 
 
-def generate(seed):
-    g = Gen(seed)
+def generate(seed, hard=False):
+    """The drawing of this seed; hard makes every drawing one with odd values and damage."""
+    g = Gen(seed, hard)
     g.drawing()
     g.damage_lines()
+    g.mutate_groups()
     return g.render()
 
+
+# ---- hand-made drawings ----------------------------------------------------------------
+def _grp(*pairs):
+    out = []
+    for code, value in pairs:
+        out += ["%3s" % code, value]
+    return out
+
+
+def _header(x0="0", y0="0", x1="100", y1="100"):
+    return _grp((0, "SECTION"), (2, "HEADER"), (9, "$EXTMIN"), (10, x0), (20, y0),
+                (9, "$EXTMAX"), (10, x1), (20, y1), (0, "ENDSEC"))
+
+
+def _section(name, *ents):
+    return _grp((0, "SECTION"), (2, name)) + sum(ents, []) + _grp((0, "ENDSEC"))
+
+
+def _block(name, *ents):
+    return (_grp((0, "BLOCK"), (8, "0"), (2, name), (70, "0"), (10, "0"), (20, "0"), (30, "0")) +
+            sum(ents, []) + _grp((0, "ENDBLK"), (8, "0")))
+
+
+def _line(a, b, c, d):
+    return _grp((0, "LINE"), (8, "0"), (10, a), (20, b), (30, "0"), (11, c), (21, d), (31, "0"))
+
+
+def _arc(x, y, r, a0, a1):
+    return _grp((0, "ARC"), (8, "0"), (10, x), (20, y), (40, r), (50, a0), (51, a1))
+
+
+def _circle(x, y, r):
+    return _grp((0, "CIRCLE"), (8, "0"), (10, x), (20, y), (40, r))
+
+
+def _polyline(*vertices, seqend=True):
+    out = _grp((0, "POLYLINE"), (8, "0"), (66, "1"), (70, "0"))
+    for v in vertices:
+        out += _grp((0, "VERTEX"), (8, "0")) + _grp(*v)
+    return out + (_grp((0, "SEQEND")) if seqend else [])
+
+
+def _insert(name, *extra):
+    return (_grp((0, "INSERT"), (8, "0")) + (_grp((2, name)) if name is not None else []) +
+            _grp(*extra))
+
+
+def edge_cases():
+    """Hand-made drawings for the corners that random drawings seldom reach: (name, bytes)."""
+    out = []
+
+    def case(name, lines, eol="\n", final=True, cut=None):
+        d = (eol.join(lines) + (eol if final else "")).encode("latin-1")
+        out.append((name, d if cut is None else d[:cut]))
+
+    H, S, B, L, A, C, P, I, g = (_header, _section, _block, _line, _arc, _circle, _polyline,
+                                 _insert, _grp)
+    eof = g((0, "EOF"))
+    a_line = B("A", L("0", "0", "10", "5"))
+    case("ins_two_names", H() + S("BLOCKS", a_line) + S("ENTITIES", I("A", (2, "NOPE"),
+         (10, "5"), (20, "5")), I("NOPE", (2, "A"))) + eof)
+    case("ins_attr_seqend_code", H() + S("BLOCKS", a_line) + S("ENTITIES", I("A", (66, "1")), g(
+        (0, "ATTRIB"), (2, "T"), (1, "v"), (5, "SEQEND"), (10, "3"), (0, "LINE"), (10, "1"),
+        (20, "1"), (11, "2"), (21, "2")), L("0", "0", "50", "50")) + eof)
+    case("ins_attr_66_2", H() + S("BLOCKS", a_line) + S("ENTITIES", I("A", (66, "2"),
+                                                                      (10, "20"))) + eof)
+    case("blk_endsec_cut", H() + g((0, "SECTION"), (2, "BLOCKS")) + a_line + g((0, "ENDSEC")),
+         final=False)
+    case("hdr_endsec_cut", H(), final=False)
+    case("eof_cut", H() + eof, final=False)
+    case("eof_crlf_cut", H() + eof, eol="\r\n", final=False)
+    two = (((10, "1"), (20, "2")), ((10, "5"), (20, "9")))
+    case("pl_seqend_cut", H() + S("ENTITIES", P(*two)), final=False)
+    case("pl_no_seqend", H() + S("ENTITIES", P(*two, seqend=False)))
+    ents = g((0, "SECTION"), (2, "ENTITIES"))
+    case("line_eof", H() + ents + g((0, "LINE"), (10, "1"), (20, "1")), final=False)
+    case("line_cut_21", H() + ents + g((0, "LINE"), (10, "1"), (20, "1"), (11, "7"), (21, "9")),
+         final=False)
+    case("circle_wrap", H("0", "0", "1", "1") + S("ENTITIES", C("0.5", "0.5", "3"),
+         C("10", "10", "0.1"), C("-5", "-5", "1e9"), C("0", "0", "1e-9")) + eof)
+    case("arc_angles", H() + S("ENTITIES", A("50", "50", "10", "1e9", "3e9"),
+         A("50", "50", "10", "-32769.7", "70000.2"), A("1", "1", "1", "nan", "inf")) + eof)
+    case("ins_zero_scale", H() + S("BLOCKS", B("A", L("0", "0", "10", "5"),
+                                               A("5", "5", "2", "0", "90"))) +
+         S("ENTITIES", I("A", (41, "0"), (42, "-0")), I("A", (41, "-0.5"), (42, "-3"),
+                                                       (10, "50"), (20, "50"))) + eof)
+    case("line_wrap", H() + S("ENTITIES", L("-1e6", "5", "1e6", "7"), L("1e300", "0", "0", "1"),
+                              L("5", "5", "5", "5"), L("3", "-1e400", "3", "1e400")) + eof)
+    case("nested_arc_mirror", H() + S("BLOCKS", B("O", I("M", (10, "10"), (20, "20"),
+                                                        (41, "-2"), (42, "1.5"))),
+                                      B("M", A("5", "5", "2", "10", "80"),
+                                        L("0", "0", "10", "10"))) +
+         S("ENTITIES", I("O", (41, "-1"))) + eof)
+    case("blk_pl_no_y", H() + S("BLOCKS", B("P", P(((10, "1"),), ((10, "5"),)))) +
+         S("ENTITIES", I("P")) + eof)
+    case("blk_pl_endblk", H() + S("BLOCKS", B("P", P(*two, seqend=False)),
+                                  B("Q", P(((10, "0"), (20, "0")), ((10, "4"), (20, "4"))))) +
+         S("ENTITIES", I("P"), I("Q")) + eof)
+    case("ent_before_hdr", S("ENTITIES", L("0", "0", "1", "1")) + H() + eof)
+    case("two_blocks", H() + S("BLOCKS", a_line) + S("BLOCKS") + eof)
+    case("hdr_after_blocks", S("BLOCKS", a_line) + H() +
+         S("ENTITIES", I("A"), L("0", "0", "1", "1")) + eof)
+    case("tables_code1_header", H() + S("TABLES", g((0, "TABLE"), (1, "HEADER"))) + eof)
+    case("circle_40_first", H() + S("ENTITIES", g(
+        (0, "CIRCLE"), (40, "5"), (10, "50"), (20, "50"), (62, "1"), (40, "7"), (0, "LINE"),
+        (10, "0"), (20, "0"), (11, "1"), (21, "1"))) + eof)
+    case("ins_no_store", H() + S("ENTITIES", I("A", (10, "1")), L("0", "0", "5", "5")) + eof)
+    cut_ins = H() + S("BLOCKS", a_line) + ents + I("A", (10, "30"), (20, "40"))
+    case("ins_cut_in_loop", cut_ins, final=False)
+    case("ins_cut_mid", cut_ins, cut=-3)
+    empty = g((0, "TABLE"), (2, "LTYPE"), (70, "0"), (0, "ENDTAB"))
+    case("empty_tables", H() + S("TABLES", empty, g((0, "TABLE"), (2, "LAYER"), (70, "0"),
+                                                    (0, "ENDTAB"))) + eof)
+    case("empty_table_cut", H() + g((0, "SECTION"), (2, "TABLES")) + empty, final=False)
+    case("tables_endsec_cut", H() + S("TABLES"), final=False)
+    case("ents_endsec_cut", H() + S("ENTITIES"), final=False)
+    case("vertex_20_first", H() + S("ENTITIES", P(((20, "2"), (10, "1")), ((20, "9"), (10, "5")),
+                                                  ((10, "7"), (20, "7")))) + eof)
+    case("pl_one_vertex_far", H() + S("ENTITIES", P(((10, "20000"), (20, "30000"))),
+                                      P(((10, "5"), (20, "5"))), P()) + eof)
+    case("blk_dup_names", H() + S("BLOCKS", B("A", L("0", "0", "1", "1")),
+                                  B("A", L("0", "0", "9", "9")), B("B", I("A", (41, "2")))) +
+         S("ENTITIES", I("B"), I("A")) + eof)
+    case("blk_selfref", H() + S("BLOCKS", B("A", I("B")), B("B", I("A")),
+                                B("C", L("0", "0", "1", "1"))) + S("ENTITIES", I("C")) + eof)
+    case("blk_missing_ref", H() + S("BLOCKS", B("A", L("0", "0", "1", "1"), I("NOPE"),
+                                                A("0", "0", "1", "0", "90"))) +
+         S("ENTITIES", I("A")) + eof)
+    case("long_name", H() + S("BLOCKS", B("N" * 45, L("0", "0", "1", "1")),
+                              B("R", I("N" * 39 + "ZZZ"))) +
+         S("ENTITIES", I("N" * 39 + "Q"), I("R")) + eof)
+    hdr = g((0, "SECTION"), (2, "HEADER"))
+    case("hdr_limmax_z", H()[:-2] + g((9, "$LIMMAX"), (10, "1"), (20, "1"), (30, "0"),
+                                      (0, "ENDSEC")) + eof)
+    case("hdr_extmin_z_then_var", hdr + g((9, "$EXTMIN"), (10, "0"), (20, "0"), (9, "$EXTMAX"),
+                                          (10, "10"), (20, "10"), (30, "5"), (0, "ENDSEC")) + eof)
+    case("hdr_short_name", hdr + g((9, "$"), (1, "x"), (0, "ENDSEC")) + eof)
+    case("hdr_lower", hdr + g((9, "$extmin"), (1, "x"), (0, "ENDSEC")) + eof)
+    case("hdr_extents_comment", hdr + g((9, "$EXTMIN"), (999, "5"), (20, "0"), (9, "$EXTMAX"),
+                                        (10, "10"), (20, "10"), (0, "ENDSEC")) + eof)
+    case("two_headers_second_bad", H("0", "0", "2000", "8") + H("100", "100", "0", "0") + eof)
+    case("two_headers_second_cut", H("0", "0", "2000", "8") + hdr + g((9, "$EXTMIN")),
+         final=False)
+    case("best_size_edges", H("0", "0", "42949672.96", "1e-45") + eof)
+    case("best_size_edges2", H("0", "0", "42949672", "0.001") + eof)
+    case("best_size_inf", H("-1e400", "0", "1e400", "5") + eof)
+    case("best_size_nan", H("1e400", "0", "1e400", "5") + eof)
+    case("sec_eofx", H() + g((0, "SECTION"), (2, "EOFX")))
+    case("neg_code", H() + g((-1, "x")) + eof)
+    case("long_code_line", H() + [" " * 250 + "0", "EOF"])
+    case("nul_line", H() + ["  0", "EOF\0junk"])
+    case("nul_line2", H() + ["  0", "EO\0F"])
+    case("cr_mid", H() + ["  0", "E\rOF"])
+    case("long_value_eof", H() + ["  0", "EOF" + "x" * 300])
+    case("ins_empty_blk", H() + S("BLOCKS", B("E")) +
+         S("ENTITIES", I("E", (10, "5")), L("0", "0", "1", "2")) + eof)
+    case("attdef_in_blk", H() + S("BLOCKS", B("A", L("0", "0", "1", "1"), g(
+        (0, "ATTDEF"), (10, "1"), (20, "1"), (30, "0"), (2, "TAG"), (70, "0"), (10, "4"),
+        (20, "4")), L("0", "0", "5", "5"))) + S("ENTITIES", I("A"), I("TAG")) + eof)
+    case("blk_item_before_rec", H() + S("BLOCKS", L("0", "0", "1", "1"), g(
+        (0, "ARC"), (2, "X"), (10, "3"), (20, "4")), B("B", L("0", "0", "1", "1"))) +
+         S("ENTITIES", I("X"), I("B")) + eof)
+    case("blk_arc_bad_end", H() + S("BLOCKS", B("A", g((0, "ARC"), (10, "0"), (20, "0"),
+                                                       (40, "1"), (50, "0"), (59, "90")))) + eof)
+    case("blk_line_missing", H() + S("BLOCKS", B("A", g(
+        (0, "LINE"), (8, "0"), (20, "3"), (30, "1"), (11, "4"), (21, "5")), g(
+        (0, "LINE"), (10, "2"), (20, "3"), (21, "8")))) + S("ENTITIES", I("A")) + eof)
+    case("circle_z", H() + S("ENTITIES", C("1", "1", "1"), g((0, "CIRCLE"), (10, "1"), (20, "1"),
+                                                             (30, "0"), (40, "1"))) + eof)
+    case("blk_z_base", H() + S("BLOCKS", g((0, "BLOCK"), (2, "A"), (10, "1"), (30, "0"),
+                                           (20, "3"))) + eof)
+    return out
 
 def main(argv):
     if not argv:
