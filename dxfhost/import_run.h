@@ -35,7 +35,7 @@ struct ImportResult {
     bool frame_locked = false;         // a frame block still open after the import
 };
 
-// Runs one import of drawing (its full specification as given; the name the selector gives
+// Runs one import of drawing (its path as given; the name the selector gives
 // is its file name). False, with the reason in *err, when the host cannot make the frame; the
 // module's own failures are in the result's status, lines and statuses.
 bool run_import(Plugin& plugin, const std::string& drawing, const ImportOptions& options,

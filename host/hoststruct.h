@@ -168,7 +168,7 @@ struct XFSPB {
     int16_t sort;        /* sort mode, written back by the selector */
     char* pdefext;       /* default extension */
     char* phd;           /* heading */
-    void* pfspec;        /* receives the full specification */
+    void* pfspec;        /* receives the chosen file's path and name */
     int16_t next;        /* number of entries in pext */
     int16_t sext;
     char (*pext)[260];   /* extension entries */

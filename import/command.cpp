@@ -13,7 +13,7 @@
 
 #include "dxf.h"
 
-char filespec[PATHLEN];         /* full specification of the chosen file */
+char filespec[PATHLEN];         /* path and name of the chosen file */
 char filename[PATHLEN];         /* name of the chosen file; becomes the frame's name */
 char ext[1][PATHLEN] = {"DXF"}; /* the selector's one extension entry */
 static char defext[] = "DXF";   /* the selector's default extension */
@@ -91,7 +91,7 @@ int32_t mod_exec(int16_t source, XM_EDIS* ped) {
 }
 
 /* Runs the host's file selector with heading string headerID; the chosen file's full
- * specification goes to lpstrFileSpec (260 bytes) and its name to filename. Returns 0 when a
+ * path and name go to lpstrFileSpec (260 bytes) and its name to filename. Returns 0 when a
  * file was chosen, 1 otherwise. Both texts are left zero-terminated whatever the host wrote. */
 int32_t selectFile(int headerID, char* lpstrFileSpec) {
     SPB* spb = set_spb();

@@ -43,7 +43,7 @@ void dxf_alert(int id);
 
 /* ---- import command (command.cpp) ---- */
 extern XFSPB fsel;                /* file-selector settings, kept between imports */
-extern char filespec[PATHLEN];    /* full specification of the chosen file */
+extern char filespec[PATHLEN];    /* path and name of the chosen file */
 extern char filename[PATHLEN];    /* name of the chosen file, becomes the frame's name */
 extern char ext[1][PATHLEN];      /* the selector's extensions: "DXF" */
 

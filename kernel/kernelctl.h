@@ -58,7 +58,7 @@ KERNEL_API void set_fre_change_result(int32_t result); // 0 by default
 KERNEL_API int marks(int32_t hfrh);                    // how often dom_mark marked this frame
 KERNEL_API std::size_t live_objects();                 // document objects not deleted
 
-// File selector: the next fim_xfsel chooses this file (full specification and name, and the
+// File selector: the next fim_xfsel chooses this file (its path and name, and the
 // sort mode it writes back), or is cancelled. With no answer set, it is cancelled.
 KERNEL_API void set_selection(const std::string& fspec, const std::string& name, int16_t sort = 0);
 KERNEL_API void set_selection_cancel();

@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kPathLen = 260; // bytes of a path or name buffer, terminator included
 
 struct Choice {
-    std::string fspec; // full specification
+    std::string fspec; // path and name
     std::string name;  // the file's name
     int16_t sort;      // sort mode written back
 };
