@@ -78,17 +78,17 @@ struct FRH {
     uint32_t oheight;
     uint16_t angle;
     uint16_t wrmode;
-    uint32_t nsub;   /* number of 4-byte sub-entries after the header */
+    uint32_t nsub; /* number of 4-byte sub-entries after the header */
     int32_t hcache;
     int32_t back;
 };
 
 /* Frame descriptor filled by xmd_fframe. */
 struct FRD {
-    int32_t hfrh;  /* handle of the frame header block */
+    int32_t hfrh; /* handle of the frame header block */
     uint8_t type;
     uint8_t stype;
-    int32_t hdat;  /* handle of the frame's data block (the vector object) */
+    int32_t hdat; /* handle of the frame's data block (the vector object) */
     int16_t sel;
     uint16_t mask;
 };
@@ -100,16 +100,16 @@ struct XM_FNC {
 
 /* The host's descriptor of the module, passed to every module function. */
 struct XM_EDIS {
-    uint16_t cvnum;   /* host version number, 16 to 255 accepted */
-    uint16_t dvnum;   /* second version number, 0x0300 to 0x03FF accepted */
-    int32_t mod_id;   /* module identifier, written by mod_init */
-    int32_t mod_xid;  /* extended identifier, written by mod_init */
+    uint16_t cvnum;  /* host version number, 16 to 255 accepted */
+    uint16_t dvnum;  /* second version number, 0x0300 to 0x03FF accepted */
+    int32_t mod_id;  /* module identifier, written by mod_init */
+    int32_t mod_xid; /* extended identifier, written by mod_init */
     char* ppath;
     char* pfspec;
     int* pglobal;
     int16_t vdihnd;
     int16_t lacode;
-    int32_t hmod;     /* the module's instance handle */
+    int32_t hmod; /* the module's instance handle */
     int16_t orvelflag;
     XM_FNC* pfnc;
     void* resvd;
@@ -162,16 +162,16 @@ struct XMDPB {
 /* File-selector parameter block handed to fim_xfsel. */
 struct XFSPB {
     uint16_t flags;
-    char* pfname;        /* receives the chosen file's name */
+    char* pfname; /* receives the chosen file's name */
     int16_t npaths;
-    char* ppath;         /* the selector's start path (a 260-byte entry) */
-    int16_t sort;        /* sort mode, written back by the selector */
-    char* pdefext;       /* default extension */
-    char* phd;           /* heading */
-    void* pfspec;        /* receives the chosen file's path and name */
-    int16_t next;        /* number of entries in pext */
+    char* ppath;   /* the selector's start path (a 260-byte entry) */
+    int16_t sort;  /* sort mode, written back by the selector */
+    char* pdefext; /* default extension */
+    char* phd;     /* heading */
+    void* pfspec;  /* receives the chosen file's path and name */
+    int16_t next;  /* number of entries in pext */
     int16_t sext;
-    char (*pext)[260];   /* extension entries */
+    char (*pext)[260]; /* extension entries */
     void* resvd;
 };
 

@@ -41,21 +41,21 @@
 
 /* Kernel failure statuses. */
 enum : int32_t {
-    KST_BADHANDLE = -100,  /* no memory block has this handle */
-    KST_NOMEMORY = -101,   /* out of memory: the host's memory limit would be passed */
-    KST_ACCESS = -102,     /* the block is not open for this access, or is still open */
-    KST_RANGE = -103,      /* an offset or size lies outside the block */
-    KST_NOFILE = -110,     /* the file does not exist */
-    KST_OPEN = -111,       /* the file cannot be opened for reading */
-    KST_BADFILE = -112,    /* no open file has this handle */
-    KST_EOF = -113,        /* end of file: no byte can be read */
-    KST_READ = -114,       /* the file cannot be read */
-    KST_SEEK = -115,       /* the position lies outside the file */
-    KST_NOOBJECT = -120,   /* no document object has this handle */
-    KST_OBJTYPE = -121,    /* a document object of this type cannot be created */
-    KST_NOFRAME = -130,    /* no frame has this header block */
-    KST_ARGUMENT = -140,   /* a null pointer or a value the service does not take */
-    KST_NOSELECT = -150,   /* the file selector cannot run */
+    KST_BADHANDLE = -100, /* no memory block has this handle */
+    KST_NOMEMORY = -101,  /* out of memory: the host's memory limit would be passed */
+    KST_ACCESS = -102,    /* the block is not open for this access, or is still open */
+    KST_RANGE = -103,     /* an offset or size lies outside the block */
+    KST_NOFILE = -110,    /* the file does not exist */
+    KST_OPEN = -111,      /* the file cannot be opened for reading */
+    KST_BADFILE = -112,   /* no open file has this handle */
+    KST_EOF = -113,       /* end of file: no byte can be read */
+    KST_READ = -114,      /* the file cannot be read */
+    KST_SEEK = -115,      /* the position lies outside the file */
+    KST_NOOBJECT = -120,  /* no document object has this handle */
+    KST_OBJTYPE = -121,   /* a document object of this type cannot be created */
+    KST_NOFRAME = -130,   /* no frame has this header block */
+    KST_ARGUMENT = -140,  /* a null pointer or a value the service does not take */
+    KST_NOSELECT = -150,  /* the file selector cannot run */
 };
 
 extern "C" {

@@ -42,10 +42,10 @@ int32_t mod_xmd(int16_t sw, XM_EDIS* xm, XMDPB* xmd);
 void dxf_alert(int id);
 
 /* ---- import command (command.cpp) ---- */
-extern XFSPB fsel;                /* file-selector settings, kept between imports */
-extern char filespec[PATHLEN];    /* path and name of the chosen file */
-extern char filename[PATHLEN];    /* name of the chosen file, becomes the frame's name */
-extern char ext[1][PATHLEN];      /* the selector's extensions: "DXF" */
+extern XFSPB fsel;             /* file-selector settings, kept between imports */
+extern char filespec[PATHLEN]; /* path and name of the chosen file */
+extern char filename[PATHLEN]; /* name of the chosen file, becomes the frame's name */
+extern char ext[1][PATHLEN];   /* the selector's extensions: "DXF" */
 
 int32_t mod_exec(int16_t source, XM_EDIS* ped);
 int32_t selectFile(int headerID, char* lpstrFileSpec);
@@ -116,17 +116,17 @@ uint16_t get_color(const char* text, uint16_t lno);
 
 /* ---- record writer (records.cpp) ---- */
 enum : int { GRID = 16384 }; /* units of the object grid and of each record grid */
-extern int32_t hogr;        /* the data block being filled */
-extern OGR* pogr;           /* its address while locked for writing */
-extern uint32_t tSize;      /* the block's size in bytes as grown so far */
-extern uint32_t Offset;     /* where the next point-data word goes */
-extern uint32_t VOHOffset;  /* the open record's header, or where the next record starts */
-extern uint32_t vohSize;    /* bytes of the open record so far */
-extern VOH* pvoh;           /* header of the record being written */
-extern double dminx, dminy; /* lower-left corner of the drawing extents, drawing units */
-extern double dmaxx, dmaxy; /* upper-right corner */
-extern double dwidth;       /* dmaxx - dminx */
-extern double dheight;      /* dmaxy - dminy */
+extern int32_t hogr;         /* the data block being filled */
+extern OGR* pogr;            /* its address while locked for writing */
+extern uint32_t tSize;       /* the block's size in bytes as grown so far */
+extern uint32_t Offset;      /* where the next point-data word goes */
+extern uint32_t VOHOffset;   /* the open record's header, or where the next record starts */
+extern uint32_t vohSize;     /* bytes of the open record so far */
+extern VOH* pvoh;            /* header of the record being written */
+extern double dminx, dminy;  /* lower-left corner of the drawing extents, drawing units */
+extern double dmaxx, dmaxy;  /* upper-right corner */
+extern double dwidth;        /* dmaxx - dminx */
+extern double dheight;       /* dmaxy - dminy */
 
 int32_t insert_nexel(int16_t type, int16_t x, int16_t y, int16_t x1, int16_t y1, int16_t x2,
                      int16_t y2);
@@ -162,9 +162,9 @@ static_assert(offsetof(BLOCK, maxx) == 48 && offsetof(BLOCK, minx) == 56, "BLOCK
 static_assert(offsetof(BLOCK, maxy) == 64 && offsetof(BLOCK, miny) == 72, "BLOCK layout");
 enum : int { BLKHDR = 96 }; /* record header and base point; items follow */
 
-extern int32_t hObj;     /* the block store; 0 when there is none */
-extern void* pObj;       /* its first byte while open */
-extern uint16_t MAXOBJ;  /* block records in the store */
+extern int32_t hObj;    /* the block store; 0 when there is none */
+extern void* pObj;      /* its first byte while open */
+extern uint16_t MAXOBJ; /* block records in the store */
 
 int32_t GetBlocks(int32_t fh, DXF* dxfheader);
 

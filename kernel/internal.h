@@ -87,7 +87,7 @@ void reset_alerts();
 // Lines for the user (alerts.cpp): to the sink, or to standard error.
 void emit(const std::string& line);
 
-} // namespace detail
+} // namespace HOSTK_HIDDEN
 } // namespace hostk
 
 #endif

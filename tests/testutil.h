@@ -63,7 +63,9 @@ inline const std::string kEof = "0\nEOF\n";
 inline uint16_t u16(const Bytes& b, std::size_t off) {
     return uint16_t(b.at(off) | (b.at(off + 1) << 8));
 }
-inline int16_t s16(const Bytes& b, std::size_t off) { return int16_t(u16(b, off)); }
+inline int16_t s16(const Bytes& b, std::size_t off) {
+    return int16_t(u16(b, off));
+}
 inline uint32_t u32(const Bytes& b, std::size_t off) {
     return uint32_t(u16(b, off)) | (uint32_t(u16(b, off + 2)) << 16);
 }
