@@ -31,6 +31,7 @@ int32_t mod_init(XM_EDIS* ped) {
  * take it whole. */
 int32_t mod_name(int16_t, XM_EDIS*, char* pname) {
     char name[PATHLEN];
+    name[0] = '\0'; /* an empty name, should the string be missing */
     LoadStringA(_hModule, IDS_MODNAME, name, PATHLEN);
     lstrcpyA(pname, name);
     return 0;
