@@ -79,29 +79,21 @@ static void put_rec_next(uint32_t rec, uint32_t v) {
     std::memcpy(at(rec + OFF_NEXT), &v, sizeof v);
 }
 
-/* "The larger" and "the smaller": the new value when it is at least (at most) the old one,
- * so a NaN never replaces an extent. */
-static double larger(double old, double v) {
-    return v >= old ? v : old;
-}
-static double smaller(double old, double v) {
-    return v <= old ? v : old;
-}
 static void widen_x(uint32_t rec, double x) {
-    put_d(rec + OFF_MAXX, larger(get_d(rec + OFF_MAXX), x));
-    put_d(rec + OFF_MINX, smaller(get_d(rec + OFF_MINX), x));
+    put_d(rec + OFF_MAXX, dxf_larger(get_d(rec + OFF_MAXX), x));
+    put_d(rec + OFF_MINX, dxf_smaller(get_d(rec + OFF_MINX), x));
 }
 static void widen_y(uint32_t rec, double y) {
-    put_d(rec + OFF_MAXY, larger(get_d(rec + OFF_MAXY), y));
-    put_d(rec + OFF_MINY, smaller(get_d(rec + OFF_MINY), y));
+    put_d(rec + OFF_MAXY, dxf_larger(get_d(rec + OFF_MAXY), y));
+    put_d(rec + OFF_MINY, dxf_smaller(get_d(rec + OFF_MINY), y));
 }
 /* Widens the extents of record rec by an arc: the centre minus the radius for the minima,
  * plus the radius for the maxima. */
 static void widen_arc(uint32_t rec, double x, double y, double radius) {
-    put_d(rec + OFF_MINX, smaller(get_d(rec + OFF_MINX), x - radius));
-    put_d(rec + OFF_MAXX, larger(get_d(rec + OFF_MAXX), x + radius));
-    put_d(rec + OFF_MINY, smaller(get_d(rec + OFF_MINY), y - radius));
-    put_d(rec + OFF_MAXY, larger(get_d(rec + OFF_MAXY), y + radius));
+    put_d(rec + OFF_MINX, dxf_smaller(get_d(rec + OFF_MINX), x - radius));
+    put_d(rec + OFF_MAXX, dxf_larger(get_d(rec + OFF_MAXX), x + radius));
+    put_d(rec + OFF_MINY, dxf_smaller(get_d(rec + OFF_MINY), y - radius));
+    put_d(rec + OFF_MAXY, dxf_larger(get_d(rec + OFF_MAXY), y + radius));
 }
 /* Length of the string at s, looking at most at max bytes. */
 static uint32_t bounded_len(const char* s, uint32_t max) {

@@ -122,3 +122,11 @@ uint32_t dxf_best(double v) {
         return UINT32_MAX;
     return uint32_t(v);
 }
+
+double dxf_larger(double old, double v) {
+    return v >= old ? v : old;
+}
+
+double dxf_smaller(double old, double v) {
+    return v <= old ? v : old;
+}

@@ -69,6 +69,10 @@ int16_t dxf_t16(double v);
 int16_t dxf_r16(double v);
 /* Best-size field: truncated toward zero, clamped to 0 .. 4294967295 (NaN gives 0). */
 uint32_t dxf_best(double v);
+/* "The larger" and "the smaller" of an extent and a new value: the new value when it is at
+ * least (at most) the old one, else the old one, so a NaN never replaces an extent. */
+double dxf_larger(double old, double v);
+double dxf_smaller(double old, double v);
 
 /* ---- group reader (reader.cpp) ---- */
 /* Non-zero when text begins with keyword (only the keyword's length is compared). */

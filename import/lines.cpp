@@ -10,15 +10,6 @@
  */
 #include "dxf.h"
 
-/* "The larger" and "the smaller" of an extent and a new value: the new value when it is at
- * least (at most) the old one, so a NaN never replaces an extent. */
-static double larger(double old, double v) {
-    return v >= old ? v : old;
-}
-static double smaller(double old, double v) {
-    return v <= old ? v : old;
-}
-
 /* The top edge of a box on the object grid, y running downward: 16384 minus the rounded
  * position of its lower edge minus its (already stored) height, kept in 16 bits. */
 static int16_t box_top(double miny, uint16_t height) {
@@ -31,10 +22,10 @@ static int32_t line_record(double x1, double y1, double x2, double y2) {
     int32_t stat = insert_nexel(14, 0, 0, 0, 0, 0, 0);
     if (stat < 0)
         return stat;
-    double minx = smaller(x1, x2);
-    double maxx = larger(x1, x2);
-    double miny = smaller(y1, y2);
-    double maxy = larger(y1, y2);
+    double minx = dxf_smaller(x1, x2);
+    double maxx = dxf_larger(x1, x2);
+    double miny = dxf_smaller(y1, y2);
+    double maxy = dxf_larger(y1, y2);
     double w = maxx - minx;
     double h = maxy - miny;
 
@@ -182,12 +173,12 @@ int32_t draw_vertex(int32_t fh, ONELINE Line) {
                 breakstat = 1;
         } else if (group == 10) {
             double x = dxf_atof(text);
-            minx = smaller(minx, x);
-            maxx = larger(maxx, x);
+            minx = dxf_smaller(minx, x);
+            maxx = dxf_larger(maxx, x);
         } else if (group == 20) {
             double y = dxf_atof(text);
-            miny = smaller(miny, y);
-            maxy = larger(maxy, y);
+            miny = dxf_smaller(miny, y);
+            maxy = dxf_larger(maxy, y);
         }
     }
 
