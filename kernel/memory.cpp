@@ -258,66 +258,43 @@ int32_t emm_alloc(int32_t size, int32_t flags, int32_t* ph, void** pp) {
     return 0;
 }
 
-int32_t emm_write(int32_t h, void** pp, int32_t flags) {
-    (void)flags;
-    if (int32_t st = enter(Service::emm_write)) {
+// Opens (open) or ends one access of the kind that count tracks on block h; an opened
+// access hands the address out through pp.
+static int32_t block_access(Service service, int32_t h, int Block::*count, bool open, void** pp) {
+    if (int32_t st = enter(service)) {
         return st;
     }
     Block* b = find(h);
     if (b == nullptr) {
         return KST_BADHANDLE;
     }
-    ++b->writers;
+    if (!open && b->*count == 0) {
+        return KST_ACCESS;
+    }
+    b->*count += open ? 1 : -1;
     guard(*b);
-    hand_out(*b, pp);
+    if (open) {
+        hand_out(*b, pp);
+    }
     return 0;
 }
 
+int32_t emm_write(int32_t h, void** pp, int32_t flags) {
+    (void)flags;
+    return block_access(Service::emm_write, h, &Block::writers, true, pp);
+}
+
 int32_t emm_ewrite(int32_t h) {
-    if (int32_t st = enter(Service::emm_ewrite)) {
-        return st;
-    }
-    Block* b = find(h);
-    if (b == nullptr) {
-        return KST_BADHANDLE;
-    }
-    if (b->writers == 0) {
-        return KST_ACCESS;
-    }
-    --b->writers;
-    guard(*b);
-    return 0;
+    return block_access(Service::emm_ewrite, h, &Block::writers, false, nullptr);
 }
 
 int32_t emm_read(int32_t h, void** pp, int32_t flags) {
     (void)flags;
-    if (int32_t st = enter(Service::emm_read)) {
-        return st;
-    }
-    Block* b = find(h);
-    if (b == nullptr) {
-        return KST_BADHANDLE;
-    }
-    ++b->readers;
-    guard(*b);
-    hand_out(*b, pp);
-    return 0;
+    return block_access(Service::emm_read, h, &Block::readers, true, pp);
 }
 
 int32_t emm_eread(int32_t h) {
-    if (int32_t st = enter(Service::emm_eread)) {
-        return st;
-    }
-    Block* b = find(h);
-    if (b == nullptr) {
-        return KST_BADHANDLE;
-    }
-    if (b->readers == 0) {
-        return KST_ACCESS;
-    }
-    --b->readers;
-    guard(*b);
-    return 0;
+    return block_access(Service::emm_eread, h, &Block::readers, false, nullptr);
 }
 
 int32_t emm_size(int32_t h, uint32_t* pn) {
