@@ -10,10 +10,12 @@ else()
   set(DXF_RES ${CMAKE_CURRENT_BINARY_DIR}/dxfimport.res)
   set(DXF_RES_SOURCE ${CMAKE_CURRENT_BINARY_DIR}/dxfimport_res.cpp)
   file(GLOB DXF_RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/*)
+  # llvm-rc reads any argument that starts with '/' as a Windows-style option, so an input path
+  # such as /check/... would be taken for its /C option: the input is named relative to res/.
   add_custom_command(
     OUTPUT ${DXF_RES}
     COMMAND ${LLVM_RC} -I ${CMAKE_CURRENT_SOURCE_DIR}/res
-            -fo ${DXF_RES} ${DXF_RC}
+            -fo ${DXF_RES} -- dxfimport.rc
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/res
     DEPENDS ${DXF_RES_INPUTS}
     COMMENT "Compiling the module's resources")
