@@ -45,7 +45,7 @@ enum : int {
 
 int32_t mod_exec(int16_t source, XM_EDIS* ped) {
     (void)ped;
-    FRD fr = {};      /* the target frame */
+    FRD fr = {};      /* the target frame; stays empty when the host cannot describe it */
     int32_t fh = 0;   /* the open file, 0 while none is open */
     int32_t hdxf = 0; /* the document object, 0 while there is none */
     int32_t stat;     /* status of the last step */
@@ -53,8 +53,6 @@ int32_t mod_exec(int16_t source, XM_EDIS* ped) {
     stat = xmd_fframe(FRAME_SEL, 0, &fr);
     if (uint16_t(uint32_t(stat)) == 1)
         return 1; /* no target frame */
-    if (stat < 0)
-        return onError(stat, 0, 0); /* the frame descriptor was not filled */
     if (source == 1) {
         usi_mset(0);
         return 0;

@@ -228,12 +228,18 @@ TEST_F(CommandTest, BadDrawingsAndMissingFiles) {
     EXPECT_EQ(hostk::shown_statuses().back(), KST_NOFILE);
     expect_clean("missing file");
 
-    // the host cannot describe the target frame: reported, nothing done
+    // the host cannot describe the target frame: the empty descriptor is refused the change,
+    // so nothing is done and nothing is shown; a plain source still answers as usual
+    const size_t shown = hostk::shown_statuses().size();
     hostk::fail_call("xmd_fframe", 1, KST_ARGUMENT);
     choose(kPlain);
-    EXPECT_EQ(exec(), -1);
-    EXPECT_EQ(hostk::shown_statuses().back(), KST_ARGUMENT);
+    EXPECT_EQ(exec(), 1);
+    hostk::fail_call("xmd_fframe", 1, KST_ARGUMENT);
+    EXPECT_EQ(exec(1), 0);
+    EXPECT_EQ(hostk::shown_statuses().size(), shown);
     EXPECT_EQ(hostk::call_count("fim_xfsel"), 2u); // the two imports before
+    EXPECT_EQ(hostk::marks(frame.hfrh), 0);
+    expect_clean("no frame described");
 }
 
 TEST_F(CommandTest, EveryHostCallFailingInTurnIsCleanedUp) {
