@@ -52,8 +52,10 @@ static int32_t line_record(double x1, double y1, double x2, double y2) {
  * Converts one LINE. The entity ends with its group 21: the record is written then, and the
  * groups after it are left to the entities reader. Coordinates the file does not give are 0.
  * A group 0 met first ends the entity without a record and returns the file to the start of
- * that group, for the entities reader to read it. Returns 0 in both cases; -1 when the file
- * fails first (the group 0 that a failed read leaves is no group to hand back); the host's
+ * that group, for the entities reader to read it. Like every other group it counts even when
+ * its read failed (a last line without a line feed, or the empty group 0 that the end of the
+ * file leaves): the entities reader then meets the same failure and ends on its status.
+ * Returns 0 in these cases; -1 when the file fails on any other group first; the host's
  * negative status when the file cannot be positioned or the record cannot grow.
  */
 int32_t draw_line(int32_t fh, DXF* dxfheader) {
@@ -71,8 +73,6 @@ int32_t draw_line(int32_t fh, DXF* dxfheader) {
         stat = get_grpnm(fh, &group, text);
         switch (group) {
         case 0: {
-            if (stat < 0)
-                break; /* the file ended: no group to hand back */
             int32_t seek = fim_fseek(fh, pos, 0);
             return seek < 0 ? seek : 0;
         }

@@ -253,6 +253,19 @@ TEST_F(Entities, LookupByName) {
     EXPECT_EQ(box_at(w.object, 68), (Box{0, 15564, 1638, 819}));
 }
 
+TEST_F(Entities, FileEndsInsideALine) {
+    // The LINE hands its last group back; the section then ends on the host's end-of-file
+    // status, whether the file ends cleanly or on a last line without a line feed.
+    const std::string cut = "0\nSECTION\n2\nENTITIES\n" + lines({"0", "LINE", "10", "0"});
+    for (const std::string& tail :
+         {std::string(), std::string("0\nEOF"), std::string("0\nENDSEC")}) {
+        Walk w = walk_counted(header(0, 0, 10, 10) + cut + tail);
+        EXPECT_EQ(w.status, KST_EOF) << tail;
+        EXPECT_EQ(w.object.size(), 24u) << tail;
+        EXPECT_EQ(left_over, 0u) << tail;
+    }
+}
+
 TEST_F(Entities, FileEndsInsideAnInsert) {
     const std::string cases[] = {
         insert("A", lines({"10", "5"})),
