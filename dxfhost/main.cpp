@@ -11,8 +11,14 @@
 // written), 64 a usage error.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 #include "dxfhost/plugin.h"
 #include "dxfhost/png.h"
@@ -53,6 +59,50 @@ int usage_error(const std::string& what) {
     return session::kExitUsage;
 }
 
+// The exit status once standard output is flushed: a dump, report or summary that could not
+// be written all is a failure.
+int finish_output(int exit_status) {
+    errno = 0;
+    std::cout.flush();
+    const bool stream_failed = !std::cout;
+    const bool flush_failed = std::fflush(stdout) != 0 || std::ferror(stdout);
+    const int err = errno;
+    if (stream_failed || flush_failed) {
+        std::cerr << "dxfhost: cannot write standard output"
+                  << (err != 0 ? std::string(": ") + std::strerror(err) : std::string()) << "\n";
+        return session::kExitFailed;
+    }
+    return exit_status;
+}
+
+// Two names of one file: the same path, or two paths to one existing file.
+bool same_file(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ea, eb, ee;
+    const fs::path ca = fs::weakly_canonical(a, ea);
+    const fs::path cb = fs::weakly_canonical(b, eb);
+    if (!ea && !eb && ca == cb) {
+        return true;
+    }
+    return fs::equivalent(a, b, ee) && !ee;
+}
+
+// The plain words for what the command-line parser found wrong with an option's value.
+std::string plain_parse_error(const CLI::ParseError& e) {
+    const std::string what = e.what();
+    if (what.rfind("--width", 0) == 0) {
+        return "--width takes a whole number of pixels from 1 to " + std::to_string(png::kMaxSide);
+    }
+    if (what.rfind("--memory-limit", 0) == 0) {
+        return "--memory-limit takes a whole number of MiB, 1 or more";
+    }
+    const std::size_t at_most = what.find(": At Most 1 required but received");
+    if (at_most != std::string::npos) {
+        return what.substr(0, at_most) + " is given more than once";
+    }
+    return what;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -90,14 +140,15 @@ int main(int argc, char** argv) {
         ->type_name("DIR");
     CLI::Option* read =
         app.add_option("--read-object", s.read_object,
-                       "describe an object saved with --object instead of importing a drawing")
+                       "describe an object saved with --object instead of importing a "
+                       "drawing: as text, unless --json, --svg or --png is given")
             ->type_name("OBJECT");
-    app.add_option("--memory-limit", limit_mib, "memory the host's blocks may hold, MiB")
+    app.add_option("--memory-limit", limit_mib,
+                   "memory the host's blocks may hold, MiB (default " + std::to_string(limit_mib) +
+                       ")")
         ->type_name("MIB")
         ->check(CLI::Range(std::size_t(1), std::size_t(SIZE_MAX >> 20)).description(""));
-    app.add_option("--module", module_path, "the import module's library")
-        ->type_name("PATH")
-        ->check(CLI::Validator(CLI::ExistingFile).description(""));
+    app.add_option("--module", module_path, "the import module's library")->type_name("PATH");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -109,13 +160,61 @@ int main(int argc, char** argv) {
         const std::string what = e.what();
         return usage_error("unknown option" + what.substr(what.find(':')));
     } catch (const CLI::ParseError& e) {
-        return usage_error(e.what());
+        return usage_error(plain_parse_error(e));
     }
     s.memory_limit = limit_mib << 20;
 
     // What the options cannot say by themselves.
     if (*dump && *json) {
         return usage_error("--dump and --json both print on standard output: choose one");
+    }
+    CLI::Option* out_dir = app.get_option("--out-dir");
+    CLI::Option* module = app.get_option("--module");
+    const std::vector<std::pair<CLI::Option*, const std::string*>> paths = {
+        {object, &s.object_path}, {header, &s.header_path}, {svg, &s.svg_path},
+        {png, &s.png_path},       {out_dir, &s.out_dir},    {read, &s.read_object},
+        {module, &module_path}};
+    for (const auto& [option, path] : paths) {
+        if (*option && path->empty()) {
+            return usage_error(option->get_name() + " needs a path, not an empty word");
+        }
+    }
+    if (*out_dir) {
+        for (const CLI::Option* o : {object, header, svg, png}) {
+            if (*o) {
+                return usage_error(o->get_name() + " names one output, but --out-dir names "
+                                                   "every output itself: use one or the other");
+            }
+        }
+        if (*read) {
+            return usage_error("--out-dir is for imports: it cannot be used with --read-object");
+        }
+    }
+    if (*app.get_option("--width") && !*png && !*out_dir) {
+        return usage_error("--width sets the width of a PNG picture: give --png or --out-dir");
+    }
+    // No output may name an input, or another output: the file would be lost.
+    std::vector<std::string> inputs = s.drawings;
+    if (*read) {
+        inputs.push_back(s.read_object);
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto& [option, path] = paths[i];
+        if (!*option) {
+            continue;
+        }
+        for (const std::string& input : inputs) {
+            if (same_file(*path, input)) {
+                return usage_error(option->get_name() + " would write over '" + input +
+                                   "', which is read: name another file");
+            }
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (*paths[j].first && same_file(*path, *paths[j].second)) {
+                return usage_error(paths[j].first->get_name() + " and " + option->get_name() +
+                                   " name the same file: name two files");
+            }
+        }
     }
     if (*read) {
         if (!s.drawings.empty()) {
@@ -146,7 +245,10 @@ int main(int argc, char** argv) {
     }
 
     if (*read) {
-        return session::describe_object(s);
+        if (!*dump && !*json && !*svg && !*png) {
+            s.dump = true; // an object described with nothing asked for is shown as text
+        }
+        return finish_output(session::describe_object(s));
     }
     if (module_path.empty()) {
         module_path = host::default_module_path(argc > 0 ? argv[0] : nullptr);
@@ -157,5 +259,5 @@ int main(int argc, char** argv) {
         std::cerr << "dxfhost: " << err << "\n";
         return session::kExitFailed;
     }
-    return session::run_imports(plugin, s);
+    return finish_output(session::run_imports(plugin, s));
 }

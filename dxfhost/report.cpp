@@ -2,9 +2,10 @@
 //
 // Receives an ImportResult. The outcome follows what the user was told: an alert, or the
 // module's own "invalid drawing" statuses (-1, -2), mean the module refused the drawing; a
-// host status (file not found, out of memory, ...) or a command that did nothing means the
-// import failed. For a refused or failed import whose file the module read, the drawing is
-// read again to name the line where the module stopped.
+// host status (file not found, out of memory, ...), even after an alert, or a command that did
+// nothing means the import failed. A drawing that ends too early is refused. For a refused or
+// failed import whose file the module read, the drawing is read again to name the line where the
+// module stopped.
 #include "dxfhost/report.h"
 
 #include <filesystem>
@@ -51,11 +52,18 @@ Drawing examine(const std::string& drawing, bool ran, host::ImportResult result,
         d.kind = batch::Kind::Imported;
         return d;
     }
+    // The host's own failure (out of memory, a file that cannot be read) makes the import
+    // failed even when the module also showed its alert; a drawing that ends too early is
+    // refused like any other bad drawing.
     bool refused = !r.alerts.empty();
+    std::optional<int32_t> host_failure;
     for (int32_t s : r.statuses) {
         refused = refused || module_status(s);
+        if (!module_status(s) && s != KST_EOF && !host_failure) {
+            host_failure = s;
+        }
     }
-    d.kind = refused ? batch::Kind::Refused : batch::Kind::Failed;
+    d.kind = refused && !host_failure ? batch::Kind::Refused : batch::Kind::Failed;
 
     // Where the module stopped, when it was reading this drawing.
     if (r.last_read.last_byte >= 0 && r.last_read.path == drawing) {
@@ -65,7 +73,12 @@ Drawing examine(const std::string& drawing, bool ran, host::ImportResult result,
             d.place = p;
         }
     }
-    if (!r.alerts.empty()) {
+    if (host_failure) {
+        d.reason = message_of(*host_failure);
+        if (*host_failure == KST_NOMEMORY) {
+            d.reason += " (a larger --memory-limit may let it through)";
+        }
+    } else if (!r.alerts.empty()) {
         d.reason = r.alerts.front().caption + ": " + r.alerts.front().text;
     } else if (!r.statuses.empty()) {
         d.reason = message_of(r.statuses.front());
@@ -172,7 +185,7 @@ void write_json(json::Writer& w, const Drawing& d) {
         w.key("line").value(uint64_t(p.line));
         w.key("text").value(p.text);
         w.key("group");
-        if (p.value_line) {
+        if (p.value_line && where::is_group_code(p.code)) {
             w.value(p.code);
         } else {
             w.null();

@@ -29,6 +29,7 @@ struct Drawing {
     batch::Kind kind = batch::Kind::Failed;
     std::string reason;              // why it was refused or failed; empty when imported
     std::vector<std::string> errors; // dxfhost's own failures (outputs not written, ...)
+    std::string unreadable;          // "'PATH': why" when the drawing is no readable file
     int exit_status = 2;             // 0 imported, 1 nothing done, 2 failed
 };
 

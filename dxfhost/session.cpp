@@ -9,12 +9,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
+#include <new>
 #include <set>
 
 #if defined(_WIN32)
@@ -103,7 +104,31 @@ void write_pictures(const view::Object& obj, const std::string& title, const std
     }
 }
 
-// Imports one drawing and reads back what it left.
+// Why the drawing cannot be read as a file, in the system's words; empty when it can.
+std::string unreadable(const std::string& drawing) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::status(drawing, ec);
+    if (ec) {
+        return ec.message();
+    }
+    if (fs::is_directory(st)) {
+        return "it is a folder";
+    }
+    if (!fs::is_regular_file(st)) {
+        return "it is not a regular file";
+    }
+    errno = 0;
+    std::ifstream in(drawing, std::ios::binary);
+    if (!in) {
+        return errno != 0 ? std::strerror(errno) : "it cannot be opened";
+    }
+    return "";
+}
+
+// Imports one drawing and reads back what it left. A drawing that is no readable file is
+// still handed to the module, which shows the host's message for it; the system's reason is
+// added to the report, and no output is written for it.
 report::Drawing import_drawing(host::Plugin& plugin, const std::string& drawing,
                                const Settings& s) {
     host::ImportOptions options;
@@ -111,13 +136,20 @@ report::Drawing import_drawing(host::Plugin& plugin, const std::string& drawing,
     options.echo = false; // the lines are printed afterwards, with the place in the drawing
     host::ImportResult result;
     std::string err;
+    const std::string why = unreadable(drawing);
     const bool ran = host::run_import(plugin, drawing, options, &result, &err);
-    return report::examine(drawing, ran, std::move(result), "importing '" + drawing + "': " + err);
+    report::Drawing d =
+        report::examine(drawing, ran, std::move(result), "importing '" + drawing + "': " + err);
+    if (!why.empty() && d.kind != batch::Kind::Imported) {
+        d.unreadable = "'" + drawing + "': " + why;
+        d.reason += " (" + why + ")";
+    }
+    return d;
 }
 
 // Writes the outputs of the one-drawing form: each to the path its option named.
 void write_named_outputs(report::Drawing& d, const Settings& s) {
-    if (!d.ran) {
+    if (!d.ran || !d.unreadable.empty()) {
         return;
     }
     std::string err;
@@ -139,17 +171,31 @@ void write_named_outputs(report::Drawing& d, const Settings& s) {
 // Writes a drawing's outputs into the output folder: STEM.obj, STEM.svg, STEM.png (when this
 // dxfhost makes PNG pictures) and STEM.txt (the dump).
 void write_folder_outputs(report::Drawing& d, const Settings& s, const std::string& stem) {
-    if (!d.ran) {
+    if (!d.ran || !d.unreadable.empty()) {
         return;
     }
     const std::filesystem::path dir(s.out_dir);
-    auto file = [&](const char* ext) { return (dir / (stem + ext)).string(); };
-    std::string err;
     std::vector<std::string> errors;
-    if (!write_bytes(file(".obj"), d.result.object.data(), d.result.object.size(), &err)) {
+    // An output that would land on one of the drawings of the run is not written.
+    auto file = [&](const char* ext) {
+        const std::string path = (dir / (stem + ext)).string();
+        for (const std::string& drawing : s.drawings) {
+            std::error_code ec;
+            if (std::filesystem::equivalent(path, drawing, ec) && !ec) {
+                errors.push_back("'" + path + "' is not written: it is the drawing '" + drawing +
+                                 "'");
+                return std::string();
+            }
+        }
+        return path;
+    };
+    std::string err;
+    const std::string obj_file = file(".obj"), txt_file = file(".txt");
+    if (!obj_file.empty() &&
+        !write_bytes(obj_file, d.result.object.data(), d.result.object.size(), &err)) {
         errors.push_back(err);
     }
-    if (!write_text(file(".txt"), dump::object_text(d.object), &err)) {
+    if (!txt_file.empty() && !write_text(txt_file, dump::object_text(d.object), &err)) {
         errors.push_back(err);
     }
     write_pictures(d.object, report::title_of(d), file(".svg"),
@@ -169,6 +215,9 @@ int run_one(host::Plugin& plugin, const Settings& s) {
     }
     for (const std::string& line : report::shown_lines(d)) {
         std::cerr << line << "\n";
+    }
+    if (!d.unreadable.empty()) {
+        std::cerr << "dxfhost: " << d.unreadable << "\n";
     }
     for (const std::string& e : d.errors) {
         std::cerr << "dxfhost: " << e << "\n";
@@ -283,15 +332,48 @@ int run_imports(host::Plugin& plugin, const Settings& s) {
     return batch_mode(s) ? run_many(plugin, s) : run_one(plugin, s);
 }
 
+// Reads a saved object whole. False, with the reason in *err, when it is no regular file or
+// cannot be read.
+bool read_object_file(const std::string& path, std::vector<uint8_t>* bytes, std::string* err) {
+    const std::string why = unreadable(path);
+    if (!why.empty()) {
+        *err = why;
+        return false;
+    }
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        *err = ec.message();
+        return false;
+    }
+    // An object's offsets are 32-bit: a larger file cannot be one.
+    if (size > std::uintmax_t(UINT32_MAX)) {
+        *err = "it is larger than any object (" + std::to_string(size) + " bytes)";
+        return false;
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    try {
+        bytes->resize(std::size_t(size));
+    } catch (const std::bad_alloc&) {
+        *err = "not enough memory to read its " + std::to_string(size) + " bytes";
+        return false;
+    }
+    in.read(reinterpret_cast<char*>(bytes->data()), std::streamsize(size));
+    if (!in || std::size_t(in.gcount()) != bytes->size()) {
+        *err = errno != 0 ? std::strerror(errno) : "it changed while it was read";
+        return false;
+    }
+    return true;
+}
+
 int describe_object(const Settings& s) {
-    std::ifstream in(s.read_object, std::ios::binary);
-    if (!in) {
-        std::cerr << "dxfhost: cannot read the object '" << s.read_object << "'" << why_not()
-                  << "\n";
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!read_object_file(s.read_object, &bytes, &why)) {
+        std::cerr << "dxfhost: cannot read the object '" << s.read_object << "': " << why << "\n";
         return kExitFailed;
     }
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
     const view::Object obj = view::read_object(bytes);
     int exit_status = obj.damage ? kExitFailed : kExitOk;
     if (obj.damage) {

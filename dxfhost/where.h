@@ -13,6 +13,7 @@
 namespace where {
 
 constexpr std::size_t kTextMax = 199; // characters of a line that the module keeps
+constexpr std::size_t kShownMax = 80; // characters of it shown after an alert
 
 struct Place {
     int64_t offset = -1;     // the byte asked about
@@ -29,9 +30,13 @@ bool locate(const std::string& path, int64_t offset, Place* place, std::string* 
 
 // The line shown after an alert: "  at FILE:LINE: TEXT", and " (group CODE)" after it when
 // the line is a value whose meaning its group code tells (codes other than 0, 2 and 9, whose
-// values are names: of entities and sections, of sections, of header variables). Bytes that
-// cannot be shown (control characters) appear as '?'.
+// values are names: of entities and sections, of sections, of header variables). At most
+// kShownMax characters of the line are shown, then "..."; control characters and bytes that
+// are not UTF-8 appear as '?'.
 std::string at_line(const std::string& shown_path, const Place& place);
+
+// A code line that is a group code: an optional minus, then 1 to 10 digits.
+bool is_group_code(const std::string& code);
 
 } // namespace where
 

@@ -87,19 +87,92 @@ TEST(DxfHost, UsageErrors) {
 }
 
 TEST(DxfHost, UnreadableDrawingsGetTheHostsMessage) {
-    std::string object = temp_path("object");
-    Outcome r = dxfhost({"--object", object, temp_path("missing.dxf")});
+    // The host's message, then the system's reason; no output is written for what is no
+    // drawing, so a file named by mistake is not overwritten.
+    std::string object = write_temp("kept", "object");
+    const std::string missing = temp_path("missing.dxf");
+    Outcome r = dxfhost({"--object", object, missing});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "error: file not found (status -110)\n");
-    EXPECT_EQ(read_file(object), Bytes(24, 0)); // written even though the import failed
+    EXPECT_EQ(r.err, "error: file not found (status -110)\ndxfhost: '" + missing +
+                         "': No such file or directory\n");
+    EXPECT_EQ(read_file(object), Bytes({'k', 'e', 'p', 't'}));
 
     r = dxfhost({::testing::TempDir()});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "error: file cannot be opened (status -111)\n");
+    EXPECT_EQ(r.err, "error: file cannot be opened (status -111)\ndxfhost: '" +
+                         ::testing::TempDir() + "': it is a folder\n");
 
     r = dxfhost({"--module", write_temp("not a library", "module.so"), temp_path("a.dxf")});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("cannot load the module"), std::string::npos) << r.err;
+    r = dxfhost({"--module", temp_path("no_module.so"), temp_path("a.dxf")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot load the module"), std::string::npos) << r.err;
+}
+
+TEST(DxfHost, OutputsNeverLandOnInputsOrOnEachOther) {
+    const std::string drawing = write_temp(kSmallest, "in.dxf");
+    const std::string dir = drawing.substr(0, drawing.find_last_of('/'));
+    const std::string same = dir + "/./" + drawing.substr(dir.size() + 1); // another name
+    const std::string out = temp_path("out");
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"--svg", same, drawing}, "would write over"},
+        {{"--object", drawing, drawing}, "would write over"},
+        {{"--png", out, "--svg", out, drawing}, "name the same file"},
+        {{"--object", out, "--frame-header", out, drawing}, "name the same file"},
+        {{"--out-dir", dir, "--svg", out, drawing}, "use one or the other"},
+        {{"--read-object", drawing, "--out-dir", dir}, "cannot be used with --read-object"},
+        {{"--width", "300", drawing}, "give --png or --out-dir"},
+        {{"--svg", "", drawing}, "needs a path"},
+        {{"--width", "wide", "--png", out, drawing}, "whole number of pixels"},
+    };
+    for (const Case& c : cases) {
+        Outcome r = dxfhost(c.args);
+        EXPECT_EQ(r.status, 64) << c.says;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(read_file(drawing), Bytes(kSmallest.begin(), kSmallest.end()));
+
+    // A batch whose outputs would replace one of its drawings leaves that drawing alone.
+    const std::string obj_dir = temp_path("objdir");
+    const std::string as_obj = obj_dir + "/in.obj";
+    ASSERT_EQ(std::system(("mkdir -p " + shell_quote(obj_dir)).c_str()), 0);
+    std::ofstream(as_obj, std::ios::binary) << kSmallest;
+    Outcome r = dxfhost({"--out-dir", obj_dir, as_obj});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is not written: it is the drawing"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(as_obj), Bytes(kSmallest.begin(), kSmallest.end()));
+}
+
+TEST(DxfHost, SavedObjectsAndStandardOutput) {
+    const std::string drawing = write_temp(kSmallest, "plan.dxf");
+    const std::string object = temp_path("plan.obj");
+    ASSERT_EQ(dxfhost({"--object", object, drawing}).status, 0);
+    // An object read with nothing else asked for is shown as text.
+    const std::string text = temp_path("dump.txt");
+    const std::string cmd = shell_quote(DXFHOST_PATH) + " --read-object " + shell_quote(object) +
+                            " >" + shell_quote(text);
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const Bytes dump = read_file(text);
+    EXPECT_EQ(std::string(dump.begin(), dump.end()).rfind("best size 100000 x 100000", 0), 0u);
+
+    // What is no regular file is refused with the system's reason, not read.
+    Outcome r = dxfhost({"--read-object", ::testing::TempDir()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("it is a folder"), std::string::npos) << r.err;
+    r = dxfhost({"--read-object", "/dev/zero", "--dump"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+
+    // A dump that cannot be written is a failure.
+    const std::string full =
+        shell_quote(DXFHOST_PATH) + " --dump " + shell_quote(drawing) + " >/dev/full 2>/dev/null";
+    const int raw = std::system(full.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
 }
 
 TEST(DxfHost, SmallestDrawingFillsTheFrame) {
@@ -154,6 +227,19 @@ TEST(DxfHost, RefusedAndOversizedDrawingsFail) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3);
     EXPECT_LE(read_file(object).size(), std::size_t(1) << 20);
     EXPECT_EQ(dxfhost({"--memory-limit", "4", big}).status, 0);
+
+    // In a batch the summary counts it failed, for want of memory, not refused.
+    const std::string summary = temp_path("summary.txt");
+    const std::string cmd = shell_quote(DXFHOST_PATH) + " --memory-limit 1 " + shell_quote(big) +
+                            " " + shell_quote(bad) + " >" + shell_quote(summary) + " 2>/dev/null";
+    std::system(cmd.c_str());
+    const Bytes table = read_file(summary);
+    const std::string rows(table.begin(), table.end());
+    EXPECT_NE(rows.find("out of memory (status -101) (a larger --memory-limit may let it "
+                        "through)"),
+              std::string::npos)
+        << rows;
+    EXPECT_NE(rows.find("2 drawings: 0 imported, 1 refused, 1 failed"), std::string::npos) << rows;
 }
 
 } // namespace

@@ -64,18 +64,22 @@ TEST(HostWhere, ReadsLinesAsTheModuleDoes) {
     EXPECT_EQ(last.line, 6u);
     EXPECT_EQ(last.text, "ENDSEC");
 
-    // A long line is cut to the module's 199 characters; control bytes are shown as '?'.
+    // A long line is read as the module's 199 characters and shown as 80; control bytes and
+    // bytes that are not UTF-8 are shown as '?', and a code line that is no number is not
+    // named as a group.
     const std::string long_text = "1\n" + std::string(300, 'x') +
                                   "\n999\na\x01"
-                                  "b\n";
+                                  "b\xC3\xA9\xFF\xC3\n1x\nv\n";
     const std::string long_path = temp_file("long.dxf", long_text);
     where::Place cut = locate(long_path, 100);
     EXPECT_TRUE(cut.cut);
     EXPECT_EQ(cut.text.size(), where::kTextMax);
     EXPECT_EQ(where::at_line("l.dxf", cut),
-              "  at l.dxf:2: " + std::string(199, 'x') + "... (group 1)");
+              "  at l.dxf:2: " + std::string(where::kShownMax, 'x') + "... (group 1)");
+    EXPECT_EQ(where::at_line("l.dxf", locate(long_path, int64_t(long_text.size()) - 7)),
+              "  at l.dxf:4: a?b\xC3\xA9?? (group 999)");
     EXPECT_EQ(where::at_line("l.dxf", locate(long_path, int64_t(long_text.size()) - 1)),
-              "  at l.dxf:4: a?b (group 999)");
+              "  at l.dxf:6: v");
 }
 
 TEST(HostWhere, ReportsWhatCannotBeFound) {
