@@ -20,17 +20,31 @@ const char* kind_name(Kind kind) {
     return "failed";
 }
 
+namespace {
+
+// Columns a name takes on a terminal: one per character, counting UTF-8 sequences as one.
+std::size_t columns_of(const std::string& s) {
+    std::size_t n = 0;
+    for (unsigned char c : s) {
+        n += (c & 0xC0) != 0x80;
+    }
+    return n;
+}
+
+} // namespace
+
 std::string summary_table(const std::vector<Row>& rows) {
     const std::string h_drawing = "drawing", h_outcome = "outcome", h_records = "records";
     std::size_t w_drawing = h_drawing.size();
     std::size_t w_records = h_records.size();
     for (const Row& r : rows) {
-        w_drawing = std::max(w_drawing, r.drawing.size());
+        w_drawing = std::max(w_drawing, columns_of(r.drawing));
         w_records = std::max(w_records, std::to_string(r.records).size());
     }
     const std::size_t w_outcome = std::string("imported").size();
     auto pad = [](const std::string& s, std::size_t w) {
-        return s + std::string(w > s.size() ? w - s.size() : 0, ' ');
+        const std::size_t c = columns_of(s);
+        return s + std::string(w > c ? w - c : 0, ' ');
     };
     auto pad_left = [](const std::string& s, std::size_t w) {
         return std::string(w > s.size() ? w - s.size() : 0, ' ') + s;

@@ -7,7 +7,10 @@
 #include "dxfhost/png.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #if defined(DXFHOST_HAVE_PNG)
 #include <cairo.h>
@@ -22,6 +25,17 @@ int height_for(double page_w, double page_h, int width) {
     }
     double h = std::round(double(width) * page_h / page_w);
     return int(std::clamp(h, 1.0, double(kMaxSide)));
+}
+
+int width_for(double page_w, double page_h, int width) {
+    if (!(page_w > 0) || !(page_h > 0) || width < 1) {
+        return width;
+    }
+    if (std::round(double(width) * page_h / page_w) <= double(kMaxSide)) {
+        return width;
+    }
+    const double w = std::floor(double(kMaxSide) * page_w / page_h);
+    return int(std::clamp(w, 1.0, double(width)));
 }
 
 #if defined(DXFHOST_HAVE_PNG)
@@ -47,6 +61,7 @@ cairo_surface_t* draw(const std::string& svg_text, double page_w, double page_h,
         *err = "the width must lie between 1 and " + std::to_string(kMaxSide) + " pixels";
         return nullptr;
     }
+    width = width_for(page_w, page_h, width);
     const int height = height_for(page_w, page_h, width);
 
     GError* gerr = nullptr;
@@ -89,10 +104,27 @@ bool write(const std::string& svg_text, double page_w, double page_h, int width,
     if (surface == nullptr) {
         return false;
     }
-    const cairo_status_t st = cairo_surface_write_to_png(surface, path.c_str());
+    // The file is opened here, so that a failure is told in the system's words.
+    errno = 0;
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) {
+        cairo_surface_destroy(surface);
+        *err = "cannot write '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    auto put = [](void* file, const unsigned char* data, unsigned int length) {
+        return std::fwrite(data, 1, length, static_cast<std::FILE*>(file)) == length
+                   ? CAIRO_STATUS_SUCCESS
+                   : CAIRO_STATUS_WRITE_ERROR;
+    };
+    const cairo_status_t st = cairo_surface_write_to_png_stream(surface, put, out);
     cairo_surface_destroy(surface);
-    if (st != CAIRO_STATUS_SUCCESS) {
-        *err = "cannot write '" + path + "': " + cairo_status_to_string(st);
+    const int write_errno = std::ferror(out) ? errno : 0;
+    const bool closed = std::fclose(out) == 0;
+    if (st != CAIRO_STATUS_SUCCESS || !closed) {
+        const int e = write_errno != 0 ? write_errno : errno;
+        *err = "cannot write '" + path +
+               "': " + (e != 0 ? std::strerror(e) : cairo_status_to_string(st));
         return false;
     }
     return true;

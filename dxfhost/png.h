@@ -20,6 +20,10 @@ bool available();
 // The picture's height for a page of page_w x page_h at width pixels (at least 1).
 int height_for(double page_w, double page_h, int width);
 
+// The width actually drawn: width itself, or less when the height would pass kMaxSide, so that
+// a tall page keeps its proportions.
+int width_for(double page_w, double page_h, int width);
+
 // Renders svg_text into a PNG of width pixels written to path. width must lie between 1 and
 // kMaxSide. Returns false with the reason in *err when the SVG cannot be read, the picture
 // cannot be made or the file cannot be written.

@@ -36,6 +36,11 @@ TEST(HostBatch, SummaryTableCountsEachOutcome) {
               "refused.dxf     refused         2  Not Supported: 3-D\n"
               "x.dxf           failed          0  file not found (status -110)\n"
               "3 drawings: 1 imported, 1 refused, 1 failed\n");
+    // A name with letters beyond ASCII keeps the columns straight.
+    EXPECT_EQ(batch::summary_table({{"pl\xC3\xA4n.dxf", batch::Kind::Imported, 1, ""}}),
+              "drawing   outcome   records  reason\n"
+              "pl\xC3\xA4n.dxf  imported        1\n"
+              "1 drawing: 1 imported, 0 refused, 0 failed\n");
     EXPECT_EQ(batch::summary_table({}),
               "drawing  outcome   records  reason\n0 drawings: 0 imported, 0 refused, 0 failed\n");
 }

@@ -180,5 +180,13 @@ TEST(HostPng, WritesAPngOfTheChosenWidthOrSaysWhyNot) {
     EXPECT_FALSE(png::write("not a picture", 1, 1, 10, path, &err));
     EXPECT_FALSE(png::write(svg::render(obj), page.width, page.height, 10,
                             ::testing::TempDir() + "no/such/dir/x.png", &err));
-    EXPECT_NE(err.find("cannot write"), std::string::npos);
+    EXPECT_NE(err.find("No such file or directory"), std::string::npos) << err;
+
+    // A page four times as tall as wide keeps its proportions when the height reaches the
+    // largest side: the picture is drawn narrower instead.
+    EXPECT_EQ(png::width_for(100, 400, 4000), 4000);
+    EXPECT_EQ(png::width_for(100, 400, 8000), png::kMaxSide / 4);
+    EXPECT_EQ(png::height_for(100, 400, png::width_for(100, 400, 8000)), png::kMaxSide);
+    EXPECT_EQ(png::width_for(1, 1e9, 100), 1);
+    EXPECT_EQ(png::width_for(0, 400, 300), 300);
 }

@@ -44,6 +44,18 @@ done
 if [[ $missing -ne 0 ]]; then
   exit 1
 fi
+# Each picture must be the one the example is known to give (the refused drawing's included).
+for d in "${drawings[@]}"; do
+  name="$(basename "${d%.*}")"
+  expected="examples/expected/$name.svg"
+  if [[ -f "$expected" ]] && ! cmp -s "$expected" "$out/$name.svg"; then
+    echo "run-examples: $out/$name.svg differs from $expected" >&2
+    missing=1
+  fi
+done
+if [[ $missing -ne 0 ]]; then
+  exit 1
+fi
 echo
 echo "Objects, pictures and dumps of ${#drawings[@]} drawings are in $root/$out/"
 echo "(NAME.obj: the frame's object; NAME.svg and NAME.png: its picture; NAME.txt: as text)"
