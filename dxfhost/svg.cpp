@@ -248,7 +248,16 @@ std::string render(const view::Object& obj, const std::string& title) {
         out << "<path d=\"" << path_data(page, rec) << "\"><title>record " << rec.index
             << "</title></path>\n";
     }
-    out << "</g>\n</svg>\n";
+    out << "</g>\n";
+    if (obj.damage) {
+        // Said on the page too, in its top margin: the picture shows only what the frame held
+        // when the import stopped.
+        out << "<text x=\"" << fmt(page.margin) << "\" y=\"" << fmt(page.margin * 0.8)
+            << "\" font-family=\"sans-serif\" font-size=\"" << fmt(page.margin * 0.75)
+            << "\" fill=\"#c00000\">unfinished object: " << xml_escape(obj.damage->what)
+            << "</text>\n";
+    }
+    out << "</svg>\n";
     return out.str();
 }
 

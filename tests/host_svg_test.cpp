@@ -109,6 +109,8 @@ TEST(HostSvg, DocumentHasAWhitePageAndOneTitledPathPerRecord) {
     hostobj::set32(b, 72, 4000);
     const std::string broken = svg::render(view::read_object(b));
     EXPECT_NE(broken.find("<!-- damaged at offset 72: "), std::string::npos);
+    EXPECT_NE(broken.find("fill=\"#c00000\">unfinished object: "), std::string::npos);
+    EXPECT_EQ(doc.find("unfinished object"), std::string::npos);
     EXPECT_NE(broken.find("<title>record 0</title>"), std::string::npos);
     EXPECT_EQ(broken.find("<title>record 1</title>"), std::string::npos);
     EXPECT_EQ(svg::xml_escape(std::string("a\x01"
