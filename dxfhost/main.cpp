@@ -87,6 +87,34 @@ bool same_file(const std::string& a, const std::string& b) {
     return fs::equivalent(a, b, ee) && !ee;
 }
 
+// An option that names a file, and the path it was given.
+using NamedPath = std::pair<CLI::Option*, const std::string*>;
+
+// Why the outputs given cannot be written: one would land on an input, or two on one file, and
+// a file would be lost. Empty when they can.
+std::string output_clash(const std::vector<NamedPath>& outputs,
+                         const std::vector<std::string>& inputs) {
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const auto& [option, path] = outputs[i];
+        if (!*option) {
+            continue;
+        }
+        for (const std::string& input : inputs) {
+            if (same_file(*path, input)) {
+                return option->get_name() + " would write over '" + input +
+                       "', which is read: name another file";
+            }
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (*outputs[j].first && same_file(*path, *outputs[j].second)) {
+                return outputs[j].first->get_name() + " and " + option->get_name() +
+                       " name the same file: name two files";
+            }
+        }
+    }
+    return "";
+}
+
 // The plain words for what the command-line parser found wrong with an option's value.
 std::string plain_parse_error(const CLI::ParseError& e) {
     const std::string what = e.what();
@@ -169,14 +197,15 @@ int main(int argc, char** argv) {
         return usage_error("--dump and --json both print on standard output: choose one");
     }
     CLI::Option* out_dir = app.get_option("--out-dir");
-    CLI::Option* module = app.get_option("--module");
-    const std::vector<std::pair<CLI::Option*, const std::string*>> paths = {
-        {object, &s.object_path}, {header, &s.header_path}, {svg, &s.svg_path},
-        {png, &s.png_path},       {out_dir, &s.out_dir},    {read, &s.read_object},
-        {module, &module_path}};
-    for (const auto& [option, path] : paths) {
-        if (*option && path->empty()) {
-            return usage_error(option->get_name() + " needs a path, not an empty word");
+    const std::vector<NamedPath> outputs = {
+        {object, &s.object_path}, {header, &s.header_path}, {svg, &s.svg_path}, {png, &s.png_path}};
+    const std::vector<NamedPath> other_paths = {
+        {out_dir, &s.out_dir}, {read, &s.read_object}, {app.get_option("--module"), &module_path}};
+    for (const std::vector<NamedPath>* list : {&outputs, &other_paths}) {
+        for (const auto& [option, path] : *list) {
+            if (*option && path->empty()) {
+                return usage_error(option->get_name() + " needs a path, not an empty word");
+            }
         }
     }
     if (*out_dir) {
@@ -193,28 +222,13 @@ int main(int argc, char** argv) {
     if (*app.get_option("--width") && !*png && !*out_dir) {
         return usage_error("--width sets the width of a PNG picture: give --png or --out-dir");
     }
-    // No output may name an input, or another output: the file would be lost.
     std::vector<std::string> inputs = s.drawings;
     if (*read) {
         inputs.push_back(s.read_object);
     }
-    for (std::size_t i = 0; i < 4; ++i) {
-        const auto& [option, path] = paths[i];
-        if (!*option) {
-            continue;
-        }
-        for (const std::string& input : inputs) {
-            if (same_file(*path, input)) {
-                return usage_error(option->get_name() + " would write over '" + input +
-                                   "', which is read: name another file");
-            }
-        }
-        for (std::size_t j = 0; j < i; ++j) {
-            if (*paths[j].first && same_file(*path, *paths[j].second)) {
-                return usage_error(paths[j].first->get_name() + " and " + option->get_name() +
-                                   " name the same file: name two files");
-            }
-        }
+    const std::string clash = output_clash(outputs, inputs);
+    if (!clash.empty()) {
+        return usage_error(clash);
     }
     if (*read) {
         if (!s.drawings.empty()) {
