@@ -334,7 +334,8 @@ int run_imports(host::Plugin& plugin, const Settings& s) {
 
 // Reads a saved object whole. False, with the reason in *err, when it is no regular file or
 // cannot be read.
-bool read_object_file(const std::string& path, std::vector<uint8_t>* bytes, std::string* err) {
+static bool read_object_file(const std::string& path, std::vector<uint8_t>* bytes,
+                             std::string* err) {
     const std::string why = unreadable(path);
     if (!why.empty()) {
         *err = why;
