@@ -13,11 +13,11 @@
 
 #include "dxf.h"
 
-char filespec[PATHLEN];         /* path and name of the chosen file */
-char filename[PATHLEN];         /* name of the chosen file; becomes the frame's name */
-char ext[1][PATHLEN] = {"DXF"}; /* the selector's one extension entry */
-static char defext[] = "DXF";   /* the selector's default extension */
-static char heading[PATHLEN];   /* the selector's heading, loaded before each selection */
+char filespec[PATHLEN];
+char filename[PATHLEN];
+char ext[1][PATHLEN] = {"DXF"};
+static char defext[] = "DXF"; /* the selector's default extension */
+static char heading[PATHLEN]; /* the selector's heading, loaded before each selection */
 
 XFSPB fsel = {
     0,        /* flags, cleared before every selection */

@@ -8,6 +8,7 @@
 #ifndef IMPORT_DXF_H
 #define IMPORT_DXF_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "../host/hoststruct.h"
@@ -21,11 +22,24 @@ enum : int {
     PATHLEN = 260, /* a path or a file name */
 };
 
-/* The module's own statuses (host statuses are negative numbers of the host's). */
+/* The module's own statuses. Host statuses are other negative numbers, passed on as they are
+ * unless a status below says that it takes their place. Several share a value, which callers
+ * and the host see; the name says which failure it is. */
 enum : int32_t {
-    ST_INVALID = -1,  /* invalid file or stopped walk; an alert has been shown */
-    ST_NOT3D = -2,    /* the 3-D alert has been shown */
-    ST_FRAMEHDR = -16 /* ending the frame header's write access failed after a failed resize */
+    ST_OK = 0,
+    ST_INVALID = -1,    /* the drawing is invalid and the "Invalid DXF File" alert has been shown */
+    ST_READ = -1,       /* a read failed, the file ended early, or a group is not the one that
+                         * must follow (no alert; the host's status, if any, is dropped) */
+    ST_UNKNOWNVAR = -1, /* a group 9 names a header variable the module does not know (no
+                         * alert; the header section stops there) */
+    ST_NOROOM = -1,     /* the block store cannot be made or grow (the host's status dropped) */
+    ST_BADSTEP = -1,    /* the record writer was asked for a step it does not know or that the
+                         * record state cannot take; nothing written */
+    ST_UNFINISHED = -1, /* the walk stopped before "EOF" after an alert, or the command failed
+                         * and the host's message has been shown */
+    ST_NOT3D = -2,      /* a z coordinate in a circle or an arc: the 3-D alert has been shown */
+    ST_WRONGHOST = -2,  /* mod_init: the host's versions are not ones the module works with */
+    ST_FRAMEHDR = -16   /* ending the frame header's write access failed after a failed resize */
 };
 
 /* ---- module door (modfunc.cpp, mstart/) ---- */
@@ -79,9 +93,21 @@ double dxf_smaller(double old, double v);
 int kw_match(const char* text, const char* keyword);
 int32_t get_next(int32_t fh, char* string);
 int32_t get_grpnm(int32_t fh, uint32_t* group, char* text);
+/* Reads groups up to the ones asked for and stores each value through its target, null targets
+ * skipped: groups 10..18 through x, 20..28 through y, 40..48 through sx, 50..58 through r; every
+ * other group, a group 0 included, is dropped. Asked for are a y (after which it returns at
+ * once when z, sx and r are all null), then a 40..48 (returns there when r is null and a y has
+ * been read) or a 50..58 (returns there once a y has been read). Returns 0 then; ST_NOT3D
+ * after the 3-D alert at the first group 30..38 (stored through z first when z is given); or
+ * the negative status of a failed read. The group of a failed read counts like any other (its
+ * code line may be whole where its value line is not), so such a read can still end the call
+ * with 0; the caller's next read then fails again. */
 int32_t get_coordinates(int32_t fh, double* x, double* y, double* z, double* sx, double* r);
 int32_t drop_table(int32_t fh);
 uint32_t in_text(char c, const char* text);
+/* Keeps the leading characters of text that fit a field of size bytes, NUL-terminated.
+ * (header.cpp) */
+void copy_text(char* field, const char* text, size_t size);
 int32_t validate_string(const char* string, const char* must, const char* can);
 
 /* ---- header section (header.cpp, dxfheader.h) ---- */
@@ -106,10 +132,10 @@ struct LINE {
     double tpl;         /* total pattern length, group 40 */
 };
 enum : int { MAXTABLE = 255 }; /* entries of Layer and of Line */
-extern LAYER Layer[MAXTABLE];
-extern LINE Line[MAXTABLE];
-extern uint16_t MAXLAY;  /* layers read in this import */
-extern uint16_t MAXLINE; /* line types read in this import */
+extern LAYER Layer[MAXTABLE];  /* layers of the drawing, in file order */
+extern LINE Line[MAXTABLE];    /* line types of the drawing, in file order */
+extern uint16_t MAXLAY;        /* layers read in this import; the entry being filled meanwhile */
+extern uint16_t MAXLINE;       /* line types read in this import; likewise */
 
 int32_t GetTables(int32_t fh, DXF* dxfheader);
 int32_t get_ltype(int32_t fh);
@@ -121,16 +147,33 @@ uint16_t get_color(const char* text, uint16_t lno);
 /* ---- record writer (records.cpp) ---- */
 enum : int { GRID = 16384 }; /* units of the object grid and of each record grid */
 extern int32_t hogr;         /* the data block being filled */
-extern OGR* pogr;            /* its address while locked for writing */
+extern OGR* pogr;            /* its address while locked for writing; set anew by every resize */
 extern uint32_t tSize;       /* the block's size in bytes as grown so far */
-extern uint32_t Offset;      /* where the next point-data word goes */
-extern uint32_t VOHOffset;   /* the open record's header, or where the next record starts */
-extern uint32_t vohSize;     /* bytes of the open record so far */
-extern VOH* pvoh;            /* header of the record being written */
+extern uint32_t Offset;      /* offset in the block at which the next point-data word goes */
+extern uint32_t VOHOffset;   /* offset of the open record's header, or where the next starts */
+extern uint32_t vohSize;     /* bytes of the open record so far (header and point data) */
+extern VOH* pvoh;            /* header of the record being written, or of the one just closed */
 extern double dminx, dminy;  /* lower-left corner of the drawing extents, drawing units */
 extern double dmaxx, dmaxy;  /* upper-right corner */
 extern double dwidth;        /* dmaxx - dminx */
 extern double dheight;       /* dmaxy - dminy */
+
+/* The mapping of drawing units onto the object grid, before any rounding: a position
+ * (from the extents' lower-left corner) and a length, across and up. Y runs upward here; the
+ * converters turn it downward. A zero extent makes the quotient undefined, and rounding it
+ * gives 0. */
+inline double grid_x(double x) {
+    return (x - dminx) * GRID / dwidth;
+}
+inline double grid_y(double y) {
+    return (y - dminy) * GRID / dheight;
+}
+inline double grid_w(double w) {
+    return w * GRID / dwidth;
+}
+inline double grid_h(double h) {
+    return h * GRID / dheight;
+}
 
 int32_t insert_nexel(int16_t type, int16_t x, int16_t y, int16_t x1, int16_t y1, int16_t x2,
                      int16_t y2);
@@ -148,9 +191,9 @@ struct ONELINE {
 };
 int32_t draw_line(int32_t fh, DXF* dxfheader);
 int32_t draw_polyline(int32_t fh, DXF* dxfheader);
-int32_t draw_vertex(int32_t fh, ONELINE Line);
+int32_t draw_vertex(int32_t fh, ONELINE style);
 
-/* ---- blocks section (blocks.cpp) ---- */
+/* ---- blocks section (blocks.cpp, resolve.cpp; the store's layout in blockstore.h) ---- */
 struct BLOCK {
     char name[NAMELEN]; /* block name, at most 39 characters */
     uint32_t next;      /* size of the record in bytes; 96 without items */
@@ -167,7 +210,7 @@ static_assert(offsetof(BLOCK, maxy) == 64 && offsetof(BLOCK, miny) == 72, "BLOCK
 enum : int { BLKHDR = 96 }; /* record header and base point; items follow */
 
 extern int32_t hObj;    /* the block store; 0 when there is none */
-extern void* pObj;      /* its first byte while open */
+extern void* pObj;      /* its first byte while it is open; set anew whenever it grows */
 extern uint16_t MAXOBJ; /* block records in the store */
 
 int32_t GetBlocks(int32_t fh, DXF* dxfheader);

@@ -5,23 +5,20 @@
  * the drawing-to-object mapping derived (dminx, dminy, dwidth, dheight) and the block store
  * of the BLOCKS section, if there was one (hObj, pObj, MAXOBJ). Hands LINE and POLYLINE to
  * their converters, makes one record of each CIRCLE and ARC, and one record of each INSERT
- * holding every item of the block it names, placed in the box of the block's extents scaled
- * at the insertion point. Every other entity is passed over. Hands on the records through
+ * holding every item of the block it names: the block's base point lands on the insertion
+ * point, the block is scaled (and mirrored by a negative scale) about it, and the record's box
+ * is the placed block's extents. Rotation is read but not applied. Every other entity is passed
+ * over. Hands on the records through
  * the record writer; the file is left after the section's "ENDSEC".
  */
-#include "dxf.h"
-
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <string>
 #include <unordered_map>
 
-enum : uint32_t {
-    NAMEKEEP = NAMELEN - 1, /* characters of a block name that are compared */
-    ITEM_POINT = 24,        /* bytes of a move or line item */
-    ITEM_ARC = 48,          /* bytes of an arc item */
-};
+#include "blockstore.h"
+#include "dxf.h"
 
 /* Things the main loop does at a keyword. */
 enum : int { ENT_END, ENT_SKIP, ENT_LINE, ENT_CIRCLE, ENT_ARC, ENT_POLYLINE, ENT_INSERT };
@@ -43,17 +40,6 @@ static const struct {
 static std::unordered_map<std::string, uint32_t> blockindex;
 static int indexed; /* blockindex is built for this section */
 
-static double get_d(uint32_t off) {
-    double v;
-    std::memcpy(&v, static_cast<const unsigned char*>(pObj) + off, sizeof v);
-    return v;
-}
-static uint32_t get_u32(uint32_t off) {
-    uint32_t v;
-    std::memcpy(&v, static_cast<const unsigned char*>(pObj) + off, sizeof v);
-    return v;
-}
-
 /* A value kept in a 16-bit word: its low 16 bits. */
 static int16_t low16(int32_t v) {
     return int16_t(uint16_t(uint32_t(v) & 0xFFFFu));
@@ -67,14 +53,12 @@ static void build_index(void) {
         return;
     uint32_t rec = 0;
     for (uint32_t k = 0; k < MAXOBJ && size - rec >= BLKHDR; ++k) {
-        uint32_t next = get_u32(rec + offsetof(BLOCK, next));
+        uint32_t next = rec_next(rec);
         if (next < BLKHDR || next > size - rec)
             break;
-        const char* name = static_cast<const char*>(pObj) + rec;
-        uint32_t len = 0;
-        while (len < NAMEKEEP && name[len])
-            ++len;
-        blockindex.emplace(std::string(name, len), rec); /* the first of a name stays */
+        const char* name = reinterpret_cast<const char*>(store_at(rec));
+        /* the first of a name stays */
+        blockindex.emplace(std::string(name, bounded_len(name, NAMEKEEP)), rec);
         rec += next;
     }
 }
@@ -93,10 +77,10 @@ static uint32_t find_block(const char* text, int* found) {
 static void circle_box(double ix, double iy, double r) {
     double height = r * 2.0;
     double width = height;
-    pvoh->xpos = dxf_t16((ix - r - dminx) * 16384.0 / dwidth);
-    pvoh->width = uint16_t(dxf_t16(width * 16384.0 / dwidth));
-    pvoh->height = uint16_t(dxf_t16(height * 16384.0 / dheight));
-    pvoh->ypos = low16(GRID - dxf_t16((r + iy - dminy) * 16384.0 / dheight));
+    pvoh->xpos = dxf_t16(grid_x(ix - r));
+    pvoh->width = uint16_t(dxf_t16(grid_w(width)));
+    pvoh->height = uint16_t(dxf_t16(grid_h(height)));
+    pvoh->ypos = low16(GRID - dxf_t16(grid_y(r + iy)));
 }
 
 /* CIRCLE: one record with a full circle filling its box. 0; the coordinate read's status;
@@ -142,50 +126,59 @@ static int32_t arc(int32_t fh) {
     return stat;
 }
 
-/* Makes the record of an INSERT of the block at store offset rec (which has items): the box
- * of the block's extents scaled by sx, sy with its lower-left corner at (ix, iy) (mirrored
- * blocks extend to the left or below), and every item mapped into it. An item of an unknown
+/* Makes the record of an INSERT of the block at store offset rec (which has items), placed
+ * by pl: the block's base point on the insertion point, scaled by sx, sy about it. The box is
+ * the block's extents so placed (mirrored blocks extend to the left or below), and every item
+ * is mapped into it; the arcs of a mirrored block get mirrored angles. An item of an unknown
  * type ends the items. 0, or the writer's first negative status. */
-static int32_t expand(uint32_t rec, double ix, double iy, double sx, double sy) {
-    double maxx = get_d(rec + offsetof(BLOCK, maxx)), minx = get_d(rec + offsetof(BLOCK, minx));
-    double maxy = get_d(rec + offsetof(BLOCK, maxy)), miny = get_d(rec + offsetof(BLOCK, miny));
-    uint32_t items = get_u32(rec + offsetof(BLOCK, next)) - BLKHDR; /* bytes of items */
+static int32_t expand(uint32_t rec, PLACEMENT pl) {
+    double maxx = store_d(rec + REC_MAXX), minx = store_d(rec + REC_MINX);
+    double maxy = store_d(rec + REC_MAXY), miny = store_d(rec + REC_MINY);
+    double bx = store_d(rec + REC_BASEX), by = store_d(rec + REC_BASEY);
+    uint32_t items = rec_next(rec) - BLKHDR; /* bytes of items */
+    double sx = pl.sx, sy = pl.sy;
     double width = (maxx - minx) * sx;
     double height = (maxy - miny) * sy;
     int32_t stat = insert_nexel(14, 0, 0, 0, 0, 0, 0);
     if (stat < 0)
         return stat;
+    /* Where the extents' lower-left corner lands when the base point is on the insertion
+     * point; then the placed box's lower-left corner. */
+    double ix = pl.ix + sx * (minx - bx);
+    double iy = pl.iy + sy * (miny - by);
     if (width < 0)
         ix += width;
     if (height < 0)
         iy += height;
     width = std::fabs(width);
     height = std::fabs(height);
-    pvoh->xpos = dxf_t16((ix - dminx) * 16384.0 / dwidth);
-    pvoh->width = uint16_t(dxf_t16(width * 16384.0 / dwidth));
-    pvoh->height = uint16_t(dxf_t16(height * 16384.0 / dheight));
-    pvoh->ypos = dxf_t16((dheight - (iy - dminy) - height) * 16384.0 / dheight);
+    pvoh->xpos = dxf_t16(grid_x(ix));
+    pvoh->width = uint16_t(dxf_t16(grid_w(width)));
+    pvoh->height = uint16_t(dxf_t16(grid_h(height)));
+    pvoh->ypos = dxf_t16(grid_h(dheight - (iy - dminy) - height));
 
     double ax = std::fabs(sx), ay = std::fabs(sy);
     uint32_t cnt = 0;
     while (cnt < items) {
         uint32_t item = rec + BLKHDR + cnt;
-        int type = dxf_trunc(get_d(item));
-        uint32_t size = type == 3 ? ITEM_ARC : ITEM_POINT;
-        if ((type != 0 && type != 1 && type != 3) || size > items - cnt)
-            break; /* nothing but moves, lines and arcs is drawn */
-        int16_t x = dxf_t16(ax * (get_d(item + 8) - minx) * 16384.0 / width + 0.5);
-        int16_t y = dxf_t16(ay * (get_d(item + 16) - miny) * 16384.0 / height + 0.5);
+        int type = item_type(item);
+        uint32_t size = type == ITEM_ARC ? ARC_SIZE : POINT_SIZE;
+        if ((type != ITEM_MOVE && type != ITEM_DRAW && type != ITEM_ARC) || size > items - cnt)
+            break; /* nothing but moves, draws and arcs is drawn */
+        int16_t x = dxf_t16(ax * (store_d(item + ITEM_X) - minx) * GRID / width + 0.5);
+        int16_t y = dxf_t16(ay * (store_d(item + ITEM_Y) - miny) * GRID / height + 0.5);
         if (sx < 0)
             x = low16(GRID - x);
         if (sy < 0)
             y = low16(GRID - y);
-        if (type == 3) {
-            double radius = get_d(item + 24);
-            int16_t arc_rx = dxf_t16(ax * radius * 16384.0 / width + 0.5);
-            int16_t arc_ry = dxf_t16(ay * radius * 16384.0 / height + 0.5);
-            stat = insert_nexel(3, x, low16(GRID - y), arc_rx, arc_ry, dxf_t16(get_d(item + 32)),
-                                dxf_t16(get_d(item + 40)));
+        if (type == ITEM_ARC) {
+            double radius = store_d(item + ARC_RADIUS);
+            double start = store_d(item + ARC_START), stop = store_d(item + ARC_END);
+            mirror_angles(sx, sy, &start, &stop);
+            int16_t arc_rx = dxf_t16(ax * radius * GRID / width + 0.5);
+            int16_t arc_ry = dxf_t16(ay * radius * GRID / height + 0.5);
+            stat =
+                insert_nexel(3, x, low16(GRID - y), arc_rx, arc_ry, dxf_t16(start), dxf_t16(stop));
         } else {
             stat = insert_nexel(int16_t(type), x, low16(GRID - y), 0, 0, 0, 0);
         }
@@ -225,10 +218,10 @@ static int32_t insert(int32_t fh) {
 
     char text[TEXTLEN];
     uint32_t group = 0;
-    double ix = 0.0, iy = 0.0, sx = 1.0, sy = 1.0, r = 0.0; /* r: rotation, not applied */
-    int found = 0;                                          /* a block is chosen */
-    uint32_t rec = 0;                                       /* its record's store offset */
-    uint32_t last = 0;                                      /* start of the last group read */
+    PLACEMENT pl = placement_start();
+    int found = 0;     /* a block is chosen */
+    uint32_t rec = 0;  /* its record's store offset */
+    uint32_t last = 0; /* start of the last group read */
     do {
         stat = fim_ftell(fh, &last);
         if (stat < 0) {
@@ -238,26 +231,9 @@ static int32_t insert(int32_t fh) {
             return stat;
         }
         stat = get_grpnm(fh, &group, text);
-        switch (group) {
-        case 2:
+        if (group == 2) {
             rec = store ? find_block(text, &found) : 0;
-            break;
-        case 10:
-            ix = dxf_atof(text);
-            break;
-        case 20:
-            iy = dxf_atof(text);
-            break;
-        case 41:
-            sx = dxf_atof(text);
-            break;
-        case 42:
-            sy = dxf_atof(text);
-            break;
-        case 50:
-            r = dxf_atof(text);
-            break;
-        case 66:
+        } else if (group == 66) {
             if (dxf_atol(text) == 1) {
                 while (stat >= 0) {
                     stat = get_grpnm(fh, &group, text);
@@ -265,15 +241,13 @@ static int32_t insert(int32_t fh) {
                         break;
                 }
             }
-            break;
-        default:
-            break;
+        } else {
+            placement_group(&pl, group, text);
         }
     } while (group != 0 && stat >= 0);
-    (void)r;
 
-    if (found && get_u32(rec + offsetof(BLOCK, next)) > BLKHDR) {
-        stat = expand(rec, ix, iy, sx, sy);
+    if (found && rec_next(rec) > BLKHDR) {
+        stat = expand(rec, pl);
         if (stat < 0) {
             emm_eread(hObj);
             return stat;

@@ -4,8 +4,9 @@
  * Receives the open file positioned just after the groups 0 "SECTION" and 2 "HEADER", and the
  * drawing record of the section driver. Reads header variables (a group 9 naming the variable,
  * then its value groups) up to the section's "ENDSEC" and stores each recognised value in its
- * field of the record. Hands back a status: 0 when "ENDSEC" was read, -1 otherwise; the driver
- * then takes the drawing extents from the record.
+ * field of the record. Hands back a status: 0 when "ENDSEC" was read, otherwise ST_UNKNOWNVAR,
+ * ST_INVALID or ST_READ (see getDXFheader); the driver then takes the drawing extents from the
+ * record.
  */
 #include <cstddef>
 #include <cstring>
@@ -14,8 +15,7 @@
 #include "dxfheader.h"
 #include "headervars.h"
 
-/* Keeps the leading characters of text that fit a field of size bytes, zero-terminated. */
-static void copy_text(char* field, const char* text, size_t size) {
+void copy_text(char* field, const char* text, size_t size) {
     size_t n = std::strlen(text);
     if (n > size - 1)
         n = size - 1;
@@ -120,15 +120,18 @@ static int32_t read_value(int32_t fh, char* text, DXF* dh, const HVAR* v) {
 }
 
 /* text holds the name line of a group 9 and is reused for the value groups. Returns 0 when
- * the name is known and its values were read, -1 when it is not known (nothing read), or the
+ * the name is known and its values were read, ST_UNKNOWNVAR when it is not (nothing read), or the
  * negative status of a failed position call of the optional z step. */
 int32_t parse_var(int32_t fh, char* text, DXF* dh) {
     const HVAR* v = find_hvar(text);
     if (v == nullptr)
-        return -1;
+        return ST_UNKNOWNVAR;
     return read_value(fh, text, dh, v);
 }
 
+/* Reads the section's variables into dxfheader through its "ENDSEC". 0 there; ST_INVALID after
+ * the alert for a group that is none of 9, 999, 0 "SECTION" or 2 "HEADER"; ST_UNKNOWNVAR at a
+ * variable the table does not know; ST_READ when the file fails first. */
 int32_t getDXFheader(int32_t fh, DXF* dxfheader) {
     char text[TEXTLEN]; /* the loop's line buffer, also lent to parse_var */
     uint32_t group = 0; /* code of the last group read */
@@ -146,21 +149,22 @@ int32_t getDXFheader(int32_t fh, DXF* dxfheader) {
                 return 0;
             if (!kw_match(text, "SECTION")) {
                 dxf_alert(IDD_INVALID);
-                return -1;
+                return ST_INVALID;
             }
             break;
         case 2:
             if (!kw_match(text, "HEADER")) {
                 dxf_alert(IDD_INVALID);
-                return -1;
+                return ST_INVALID;
             }
             break;
         case 999:
             break;
         default:
             dxf_alert(IDD_INVALID);
-            return -1;
+            return ST_INVALID;
         }
     }
-    return -1;
+    /* an unknown variable, or a failed read whose host status is not passed on */
+    return stat == ST_UNKNOWNVAR ? ST_UNKNOWNVAR : ST_READ;
 }

@@ -13,8 +13,23 @@
 /* The top edge of a box on the object grid, y running downward: 16384 minus the rounded
  * position of its lower edge minus its (already stored) height, kept in 16 bits. */
 static int16_t box_top(double miny, uint16_t height) {
-    uint16_t bottom = uint16_t(dxf_r16((miny - dminy) * GRID / dheight));
+    uint16_t bottom = uint16_t(dxf_r16(grid_y(miny)));
     return int16_t(uint16_t(uint32_t(GRID) - bottom - height));
+}
+
+/* Writes the box of the open record from the extents of its points: a LINE's box is rounded
+ * onto the object grid, a polyline's truncated. */
+static void write_box(double minx, double miny, double width, double height, int rounded) {
+    if (rounded) {
+        pvoh->xpos = dxf_r16(grid_x(minx));
+        pvoh->width = uint16_t(dxf_r16(grid_w(width)));
+        pvoh->height = uint16_t(dxf_r16(grid_h(height)));
+    } else {
+        pvoh->xpos = dxf_t16(grid_x(minx));
+        pvoh->width = uint16_t(dxf_t16(grid_w(width)));
+        pvoh->height = uint16_t(dxf_t16(grid_h(height)));
+    }
+    pvoh->ypos = box_top(miny, pvoh->height);
 }
 
 /* Writes a LINE's record from its two points; 0, or the writer's negative status. */
@@ -29,10 +44,7 @@ static int32_t line_record(double x1, double y1, double x2, double y2) {
     double w = maxx - minx;
     double h = maxy - miny;
 
-    pvoh->xpos = dxf_r16((minx - dminx) * GRID / dwidth);
-    pvoh->width = uint16_t(dxf_r16(w * GRID / dwidth));
-    pvoh->height = uint16_t(dxf_r16(h * GRID / dheight));
-    pvoh->ypos = box_top(miny, pvoh->height);
+    write_box(minx, miny, w, h, 1);
 
     /* A zero w or h makes the quotient undefined, and R of it 0. */
     stat = insert_nexel(0, dxf_r16((x1 - minx) * GRID / w), dxf_r16(GRID - (y1 - miny) * GRID / h),
@@ -106,7 +118,7 @@ int32_t draw_polyline(int32_t fh, DXF* dxfheader) {
     char text[TEXTLEN];
     uint32_t group = 0;
     int32_t stat = 0;
-    ONELINE Line = {0, 0, 0.0, 0}; /* attributes collected so far */
+    ONELINE style = {0, 0, 0.0, 0}; /* attributes collected so far */
     while (stat >= 0) {
         stat = get_grpnm(fh, &group, text);
         switch (group) {
@@ -114,25 +126,25 @@ int32_t draw_polyline(int32_t fh, DXF* dxfheader) {
             if (kw_match(text, "SEQEND"))
                 return 0;
             if (kw_match(text, "VERTEX")) {
-                int32_t vstat = draw_vertex(fh, Line);
+                int32_t vstat = draw_vertex(fh, style);
                 if (vstat < 0)
                     return vstat;
             }
             break;
         case 8:
-            Line.Layer = get_layerno(text);
-            Line.Type = get_linetype("BYLAYER", Line.Layer);
-            Line.Width = 0.0;
-            Line.Color = get_color("BYLAYER", Line.Layer);
+            style.Layer = get_layerno(text);
+            style.Type = get_linetype("BYLAYER", style.Layer);
+            style.Width = 0.0;
+            style.Color = get_color("BYLAYER", style.Layer);
             break;
         case 6:
-            Line.Type = get_linetype(text, Line.Layer);
+            style.Type = get_linetype(text, style.Layer);
             break;
         case 62:
-            Line.Color = get_color(text, Line.Layer);
+            style.Color = get_color(text, style.Layer);
             break;
         case 39:
-            Line.Width = dxf_atof(text);
+            style.Width = dxf_atof(text);
             break;
         default: /* flags (a closed polyline stays open), widths, its own point, ... */
             break;
@@ -149,8 +161,8 @@ int32_t draw_polyline(int32_t fh, DXF* dxfheader) {
  * (the record is then left open); the host's negative status when the file cannot be
  * positioned or the record cannot grow.
  */
-int32_t draw_vertex(int32_t fh, ONELINE Line) {
-    (void)Line;
+int32_t draw_vertex(int32_t fh, ONELINE style) {
+    (void)style;
     char text[TEXTLEN];
     uint32_t group = 0;
     double minx = GRID, miny = GRID;   /* extents of the vertices, drawing units; these start */
@@ -184,10 +196,7 @@ int32_t draw_vertex(int32_t fh, ONELINE Line) {
 
     double width = maxx - minx;
     double height = maxy - miny;
-    pvoh->xpos = dxf_t16((minx - dminx) * GRID / dwidth);
-    pvoh->width = uint16_t(dxf_t16(width * GRID / dwidth));
-    pvoh->height = uint16_t(dxf_t16(height * GRID / dheight));
-    pvoh->ypos = box_top(miny, pvoh->height);
+    write_box(minx, miny, width, height, 0);
 
     stat = fim_fseek(fh, startVertex, 0);
     if (stat < 0)

@@ -12,19 +12,17 @@
 
 #include <cstring>
 
-int32_t hogr;       /* the data block being filled */
-OGR* pogr;          /* its address while locked for writing; updated by every resize */
-uint32_t tSize;     /* the block's size in bytes as grown so far */
-uint32_t Offset;    /* offset at which the next point-data word goes */
-uint32_t VOHOffset; /* offset of the open record's header, or where the next record starts */
-uint32_t vohSize;   /* bytes of the open record so far (header and point data) */
-VOH* pvoh;          /* header of the record being written */
-double dminx;       /* lower-left corner of the drawing extents, drawing units */
-double dminy;
-double dmaxx; /* upper-right corner of the drawing extents, drawing units */
-double dmaxy;
-double dwidth;  /* dmaxx - dminx */
-double dheight; /* dmaxy - dminy */
+int32_t hogr;
+OGR* pogr;
+uint32_t tSize;
+uint32_t Offset;
+uint32_t VOHOffset;
+uint32_t vohSize;
+VOH* pvoh;
+double dminx, dminy;
+double dmaxx, dmaxy;
+double dwidth;
+double dheight;
 
 enum : uint32_t { VOHSIZE = sizeof(VOH) }; /* bytes of a record header */
 
@@ -49,7 +47,9 @@ static void put_word(int16_t w) {
     Offset += 2;
 }
 
-/* Words of the point-data element of a type; -1 for a type the writer does not know. */
+enum : int { UNKNOWN_TYPE = -1 }; /* element_words of a type the writer does not know */
+
+/* Words of the point-data element of a type, or UNKNOWN_TYPE. */
 static int element_words(int16_t type) {
     switch (type) {
     case 0:
@@ -63,26 +63,26 @@ static int element_words(int16_t type) {
     case 14:
         return 0;
     default:
-        return -1;
+        return UNKNOWN_TYPE;
     }
 }
 
 /*
  * Appends one step of a record (see the file comment). Returns 0, the host's negative status
  * when the block cannot grow (nothing of the step is written then, and tSize stays the
- * block's real size), or -1 without touching anything for an unknown type or for a call that
- * the record state cannot take (an element or an end without room behind the write offset).
+ * block's real size), or ST_BADSTEP without touching anything for an unknown type or for a call
+ * that the record state cannot take (an element or an end without room behind the write offset).
  */
 int32_t insert_nexel(int16_t type, int16_t x, int16_t y, int16_t x1, int16_t y1, int16_t x2,
                      int16_t y2) {
     int words = element_words(type);
-    if (words < 0)
-        return -1;
+    if (words == UNKNOWN_TYPE)
+        return ST_BADSTEP;
     uint32_t bytes = uint32_t(words) * 2;
     /* The writes below stay inside the block only while the state is consistent: the write
      * offset within the block, and an open record's header within it for the end. */
     if (Offset > tSize || (type == 15 && (VOHOffset > tSize || tSize - VOHOffset < VOHSIZE)))
-        return -1;
+        return ST_BADSTEP;
     if (tSize > UINT32_MAX - (bytes + VOHSIZE + 2))
         return KST_NOMEMORY; /* the object cannot grow past 4 GiB */
 

@@ -11,19 +11,10 @@
 
 #include <cstring>
 
-LAYER Layer[MAXTABLE]; /* layers of the drawing, in file order */
-LINE Line[MAXTABLE];   /* line types of the drawing, in file order */
-uint16_t MAXLAY;       /* layers read in this import; the entry being filled while reading */
-uint16_t MAXLINE;      /* line types read in this import; likewise */
-
-/* Copies a value into a 40-byte name field: its first 39 characters, always terminated. */
-static void copy_name(char* field, const char* value) {
-    std::size_t n = std::strlen(value);
-    if (n > NAMELEN - 1)
-        n = NAMELEN - 1;
-    std::memcpy(field, value, n);
-    field[n] = 0;
-}
+LAYER Layer[MAXTABLE];
+LINE Line[MAXTABLE];
+uint16_t MAXLAY;
+uint16_t MAXLINE;
 
 /* Closes the entry being filled. The count stops at the arrays' size: entries past it are
  * read through but not kept. */
@@ -106,11 +97,11 @@ int32_t get_ltype(int32_t fh) {
             break;
         case 2:
             if (entry)
-                copy_name(entry->name, text);
+                copy_text(entry->name, text, NAMELEN);
             break;
         case 3:
             if (entry)
-                copy_name(entry->desc, text);
+                copy_text(entry->desc, text, NAMELEN);
             break;
         case 40:
             if (entry)
@@ -151,7 +142,7 @@ int32_t get_layer(int32_t fh) {
             break;
         case 2:
             if (entry)
-                copy_name(entry->name, text);
+                copy_text(entry->name, text, NAMELEN);
             break;
         case 6:
             if (entry)

@@ -19,7 +19,7 @@
 #define MODULE_CALL
 #endif
 
-HINSTANCE _hModule; /* the module's instance handle, from XM_EDIS.hmod */
+HINSTANCE _hModule;
 
 extern "C" MODULE_API int32_t MODULE_CALL module_entry(int fnc, ...);
 

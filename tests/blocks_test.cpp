@@ -184,13 +184,12 @@ TEST_F(Blocks, NestedInsertEitherOrder) {
     }
     // Mirrored in X.
     ASSERT_EQ(read(a + block("B", insert("A", at("100", "0", "-1", "1"))) + kEnd), 0);
-    EXPECT_EQ(records()[1].items, (Items{{0, 110, 0}, {1, 100, 5}}));
-    // Mirrored in Y and scaled about the block's lower-left corner.
+    EXPECT_EQ(records()[1].items, (Items{{0, 100, 0}, {1, 90, 5}}));
+    // Mirrored in Y and scaled about the block's base point, the origin.
     ASSERT_EQ(read(block("A", line("2", "1", "4", "3")) +
                    block("B", insert("A", at("0", "0", "3", "-1"))) + kEnd),
               0);
-    // x: 3 * (x - 2) + 2; y mirrored: 1 * 3 - y.
-    EXPECT_EQ(records()[1].items, (Items{{0, 2, 2}, {1, 8, 0}}));
+    EXPECT_EQ(records()[1].items, (Items{{0, 6, -1}, {1, 12, -3}}));
 }
 
 TEST_F(Blocks, ThreeLevelsInAnyOrder) {
@@ -209,9 +208,10 @@ TEST_F(Blocks, ThreeLevelsInAnyOrder) {
                 EXPECT_EQ(rec.items, (Items{{0, 10, 0}, {1, 12, 2}}));
             }
             if (rec.name == "A") {
-                EXPECT_EQ(rec.items, (Items{{0, 10, 100}, {1, 16, 106}}));
+                // B's points scaled by 3 about B's base point, the origin.
+                EXPECT_EQ(rec.items, (Items{{0, 30, 100}, {1, 36, 106}}));
                 EXPECT_EQ((std::vector<double>{rec.minx, rec.maxx, rec.miny, rec.maxy}),
-                          (std::vector<double>{10, 16, 100, 106}));
+                          (std::vector<double>{30, 36, 100, 106}));
             }
         }
     }
@@ -219,7 +219,7 @@ TEST_F(Blocks, ThreeLevelsInAnyOrder) {
 
 TEST_F(Blocks, ArcsAndTheirCopies) {
     // A block's arc widens its extents by the radius; copied into another block, its centre is
-    // scaled and mirrored like the points, its radius scaled by |sx|, its angles kept.
+    // placed like the points, its radius scaled by |sx|, its angles mirrored with the block.
     const std::string a =
         block("A", line("0", "0", "10", "10") + arc("4", "5", "1", "30.5", "120.25"));
     ASSERT_EQ(read(block("R", arc("5", "5", "2", "0", "180")) + a +
@@ -230,18 +230,19 @@ TEST_F(Blocks, ArcsAndTheirCopies) {
     EXPECT_EQ(r[0].items, (Items{{3, 5, 5, 2, 0, 180}}));
     EXPECT_EQ((std::vector<double>{r[0].minx, r[0].maxx, r[0].miny, r[0].maxy}),
               (std::vector<double>{3, 7, 3, 7}));
-    // Points: x' = 20 - 2x + 100; the arc's centre 2 * 4 = 8 mirrored to 12, moved to 112.
-    EXPECT_EQ(r[2].items, (Items{{0, 120, 0}, {1, 100, 10}, {3, 112, 5, 2, 30.5, 120.25}}));
+    // x' = 100 - 2x for points and centre; mirrored in X, the arc runs from 180 - 120.25 to
+    // 180 - 30.5.
+    EXPECT_EQ(r[2].items, (Items{{0, 100, 0}, {1, 80, 10}, {3, 92, 5, 2, 59.75, 149.5}}));
     EXPECT_EQ((std::vector<double>{r[2].minx, r[2].maxx, r[2].miny, r[2].maxy}),
-              (std::vector<double>{100, 120, 0, 10}));
+              (std::vector<double>{80, 100, 0, 10}));
     // An arc alone, enlarged: its extents follow the scaled arc.
     ASSERT_EQ(read(block("R", arc("5", "5", "2", "0", "180")) +
                    block("S", insert("R", at("0", "0", "3", "3"))) + kEnd),
               0);
     r = records();
-    EXPECT_EQ(r[1].items, (Items{{3, 9, 9, 6, 0, 180}}));
+    EXPECT_EQ(r[1].items, (Items{{3, 15, 15, 6, 0, 180}}));
     EXPECT_EQ((std::vector<double>{r[1].minx, r[1].maxx, r[1].miny, r[1].maxy}),
-              (std::vector<double>{3, 15, 3, 15}));
+              (std::vector<double>{9, 21, 9, 21}));
 }
 
 TEST_F(Blocks, WhatMakesItemsAndRecords) {
@@ -259,7 +260,8 @@ TEST_F(Blocks, WhatMakesItemsAndRecords) {
     EXPECT_EQ(r[0].maxx, -1.7e308);
     EXPECT_EQ(r[0].minx, 1.7e308);
 
-    // Every group 2 opens a record: an ATTDEF's tag takes the block's later entities.
+    // Only the group 2 of a BLOCK opens a record: an ATTDEF's tag leaves the block's later
+    // entities in the block.
     ASSERT_EQ(read(block("A", line("0", "0", "1", "1") +
                                   lines({"0",  "ATTDEF", "8",  "0", "10", "7",      "20", "8",
                                          "40", "1",      "1",  "x", "3",  "prompt", "2",  "TAG",
@@ -268,23 +270,18 @@ TEST_F(Blocks, WhatMakesItemsAndRecords) {
                    kEnd),
               0);
     r = records();
-    ASSERT_EQ(r.size(), 2u);
-    EXPECT_EQ(r[0].items, (Items{{0, 0, 0}, {1, 1, 1}}));
-    EXPECT_EQ(r[1].name, "TAG");
-    EXPECT_EQ(r[1].basex, 7.0); // the first point after the tag
-    EXPECT_EQ(r[1].items, (Items{{0, 2, 2}, {1, 3, 3}}));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].items, (Items{{0, 0, 0}, {1, 1, 1}, {0, 2, 2}, {1, 3, 3}}));
 
-    // Before the first record, entity keywords are passed over; the group 2 of such an INSERT
-    // opens a record whose base point is the first point after it.
+    // Before the first record, entity keywords are passed over, and the group 2 of such an
+    // INSERT opens no record.
     ASSERT_EQ(read(line("1", "2", "3", "4") + insert("X", lines({"10", "5", "20", "6"})) +
                    block("A", line("0", "0", "1", "1")) + kEnd),
               0);
     r = records();
-    ASSERT_EQ(r.size(), 2u);
-    EXPECT_EQ(r[0].name, "X");
-    EXPECT_EQ(r[0].basex, 5.0);
-    EXPECT_EQ(r[0].basey, 6.0);
-    EXPECT_TRUE(r[0].items.empty());
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].name, "A");
+    EXPECT_EQ(r[0].items, (Items{{0, 0, 0}, {1, 1, 1}}));
 
     // An empty section makes an empty store.
     ASSERT_EQ(read(kEnd), 0);
@@ -434,23 +431,26 @@ TEST_F(Blocks, MalformedSections) {
         {"end of file in the base point", lines({"0", "BLOCK", "2", "A", "10", "1"}), kEof},
         {"end of file in a LINE", block("A", "") + lines({"0", "LINE", "10", "1", "20", "1"}),
          kEof},
-        {"end of file in an ARC", lines({"2", "A", "10", "0", "20", "0", "0", "ARC", "10", "1"}),
-         kEof},
+        {"end of file in an ARC",
+         lines({"0", "BLOCK", "2", "A", "10", "0", "20", "0", "0", "ARC", "10", "1"}), kEof},
         {"ARC end angle with a wrong group",
-         lines({"2", "A", "10", "0", "20", "0"}) +
+         lines({"0", "BLOCK", "2", "A", "10", "0", "20", "0"}) +
              lines({"0", "ARC", "10", "1", "20", "1", "40", "1", "50", "0", "62", "90"}) + kEnd,
          -1},
         {"ARC end angle missing",
-         lines({"2", "A", "10", "0", "20", "0"}) +
+         lines({"0", "BLOCK", "2", "A", "10", "0", "20", "0"}) +
              lines({"0", "ARC", "10", "1", "20", "1", "40", "1", "50", "0"}),
          -1},
         {"POLYLINE without VERTEX", block("A", lines({"0", "POLYLINE", "0", "SEQEND"})) + kEnd, -1},
         {"end of file among vertices",
-         lines({"2", "A", "10", "0", "20", "0", "0", "POLYLINE", "0", "VERTEX", "10", "1"}), -1},
-        {"INSERT without a name", lines({"2", "A", "10", "0", "20", "0", "0", "INSERT", "10", "1"}),
+         lines({"0", "BLOCK", "2", "A", "10", "0", "20", "0", "0", "POLYLINE", "0", "VERTEX", "10",
+                "1"}),
          -1},
+        {"INSERT without a name",
+         lines({"0", "BLOCK", "2", "A", "10", "0", "20", "0", "0", "INSERT", "10", "1"}), -1},
         {"end of file in an INSERT",
-         lines({"2", "A", "10", "0", "20", "0", "0", "INSERT", "2", "B", "10", "1"}), -1},
+         lines({"0", "BLOCK", "2", "A", "10", "0", "20", "0", "0", "INSERT", "2", "B", "10", "1"}),
+         -1},
         {"last ENDSEC without a line feed", block("A", "") + "0\nENDSEC", -1},
     };
     for (const Case& c : cases) {
@@ -485,12 +485,12 @@ TEST_F(Blocks, RecordCount) {
     std::string body;
     body.reserve(65536 * 16);
     for (int i = 0; i < 65535; ++i)
-        body += "2\nN\n10\n0\n20\n0\n";
+        body += "0\nBLOCK\n2\nN\n10\n0\n20\n0\n";
     ASSERT_EQ(read(body + kEnd), 0);
     EXPECT_EQ(MAXOBJ, 65535);
     EXPECT_EQ(store.size(), 65535u * 96);
     EXPECT_EQ(alerts(), 0u);
-    ASSERT_EQ(read(body + "2\nN\n10\n0\n20\n0\n" + kEnd), -1);
+    ASSERT_EQ(read(body + "0\nBLOCK\n2\nN\n10\n0\n20\n0\n" + kEnd), -1);
     EXPECT_EQ(MAXOBJ, 65535);
     EXPECT_EQ(store.size(), 65535u * 96);
     ASSERT_EQ(alerts(), 1u);
@@ -522,19 +522,37 @@ TEST_F(Blocks, NestingPastTheMemoryLimit) {
     }
 }
 
-// A direct model of the resolved store: every reference replaced by the placed items of the
-// first record of its name, resolved first itself; extents widened by a record's own items in
-// their order, then by its copies in theirs.
+// A direct model of the resolved store: every reference replaced by the items of the first
+// record of its name, resolved first itself, with that block's base point on the insertion
+// point; extents widened by a record's own items in their order, then by its copies in theirs.
 struct Ent {
-    int kind = 0;          // 0 line, 1 arc, 2 polyline, 3 insert
+    int kind = 0;          // 0 line, 1 arc, 2 polyline, 3 insert, 4 an entity with a group 2
     std::vector<double> v; // line x1 y1 x2 y2; arc cx cy r a0 a1; polyline x y ...; insert
                            // x y sx sy
     std::string name;      // insert: the block named
 };
 struct Def {
     std::string name;
+    double bx = 0, by = 0; // base point
     std::vector<Ent> ents;
 };
+// The angles of an arc placed with scales sx, sy: mirrored with the block, then one turn
+// added or taken away to bring each into 0 .. 360.
+void mirrored_angles(double sx, double sy, double& a0, double& a1) {
+    if (sx >= 0 && sy >= 0)
+        return;
+    double s = a0 + 180, e = a1 + 180;
+    if (sx < 0 && sy >= 0) {
+        s = 180 - a1;
+        e = 180 - a0;
+    } else if (sy < 0 && sx >= 0) {
+        s = 360 - a1;
+        e = 360 - a0;
+    }
+    auto wrap = [](double a) { return a >= 360 ? a - 360 : a < 0 ? a + 360 : a; };
+    a0 = wrap(s);
+    a1 = wrap(e);
+}
 struct Final {
     Items items;
     double maxx = -1.7e308, minx = 1.7e308, maxy = -1.7e308, miny = 1.7e308;
@@ -587,7 +605,7 @@ class Model {
                     f.widen_x(e.v[k]);
                     f.widen_y(e.v[k + 1]);
                 }
-            } else {
+            } else if (e.kind == 3) {
                 std::size_t p = 0;
                 while (p < defs_.size() && defs_[p].name != e.name)
                     ++p;
@@ -595,18 +613,13 @@ class Model {
                     continue;
                 const Final& P = final(p);
                 double ix = e.v[0], iy = e.v[1], sx = e.v[2], sy = e.v[3];
-                double ax = std::fabs(sx), ay = std::fabs(sy);
                 for (std::vector<double> it : P.items) {
-                    double x = ax * (it[1] - P.minx) + P.minx;
-                    double y = ay * (it[2] - P.miny) + P.miny;
-                    if (sx < 0)
-                        x = ax * P.maxx - x;
-                    if (sy < 0)
-                        y = ay * P.maxy - y;
-                    it[1] = x + ix;
-                    it[2] = y + iy;
-                    if (it[0] == 3)
-                        it[3] = it[3] * ax;
+                    it[1] = ix + sx * (it[1] - defs_[p].bx);
+                    it[2] = iy + sy * (it[2] - defs_[p].by);
+                    if (it[0] == 3) {
+                        it[3] = it[3] * std::fabs(sx);
+                        mirrored_angles(sx, sy, it[4], it[5]);
+                    }
                     f.items.push_back(it);
                     copies.push_back(it);
                 }
@@ -624,8 +637,10 @@ class Model {
 };
 
 TEST_F(Blocks, ResolutionMatchesADirectModel) {
-    // Random nestings, defined in random order, with missing names, mirrored and scaled
-    // references, arcs and polylines; the store must hold exactly what the model says.
+    // Random nestings, defined in random order, with base points anywhere, missing names,
+    // mirrored and scaled references, arcs, polylines and entities whose group 2 names no block
+    // (attribute definitions, attributes, shapes, dimensions); the store must hold exactly what
+    // the model says.
     uint32_t seed = 2024;
     auto rnd = [&seed](uint32_t n) {
         seed = seed * 1664525u + 1013904223u;
@@ -640,9 +655,13 @@ TEST_F(Blocks, ResolutionMatchesADirectModel) {
         std::vector<Def> byrank(n);
         for (std::size_t r = 0; r < n; ++r) {
             byrank[r].name = "N" + std::to_string(r);
-            for (std::size_t e = rnd(5); e > 0; --e) {
+            byrank[r].bx = rnd(3) == 0 ? 0.0 : val();
+            byrank[r].by = rnd(3) == 0 ? 0.0 : val();
+            for (std::size_t e = rnd(6); e > 0; --e) {
                 Ent ent;
-                ent.kind = int(rnd(r > 0 ? 4 : 3));
+                ent.kind = int(rnd(5));
+                if (ent.kind == 3 && r == 0)
+                    ent.kind = 4;
                 if (ent.kind == 0)
                     ent.v = {val(), val(), val(), val()};
                 else if (ent.kind == 1)
@@ -650,9 +669,12 @@ TEST_F(Blocks, ResolutionMatchesADirectModel) {
                 else if (ent.kind == 2)
                     for (std::size_t k = 1 + rnd(4); k > 0; --k)
                         ent.v.insert(ent.v.end(), {val(), val()});
-                else {
+                else if (ent.kind == 3) {
                     ent.name = rnd(8) == 0 ? "MISSING" : byrank[rnd(uint32_t(r))].name;
                     ent.v = {val(), val(), scales[rnd(8)], scales[rnd(8)]};
+                } else {
+                    ent.name = byrank[rnd(uint32_t(r + 1))].name; // a name that has a record
+                    ent.v = {double(rnd(4)), val(), val()};
                 }
                 byrank[r].ents.push_back(ent);
             }
@@ -660,11 +682,11 @@ TEST_F(Blocks, ResolutionMatchesADirectModel) {
         std::vector<Def> defs = byrank;
         for (std::size_t i = n; i > 1; --i)
             std::swap(defs[i - 1], defs[rnd(uint32_t(i))]);
+        auto t = [](double v) { return testutil::num(v); };
         std::string body;
         for (const Def& d : defs) {
             std::string ents;
             for (const Ent& e : d.ents) {
-                auto t = [](double v) { return testutil::num(v); };
                 if (e.kind == 0)
                     ents += line(t(e.v[0]).c_str(), t(e.v[1]).c_str(), t(e.v[2]).c_str(),
                                  t(e.v[3]).c_str());
@@ -677,12 +699,21 @@ TEST_F(Blocks, ResolutionMatchesADirectModel) {
                         ents += lines({"0", "VERTEX", "10", t(e.v[k]).c_str(), "20",
                                        t(e.v[k + 1]).c_str(), "30", "0"});
                     ents += lines({"0", "SEQEND"});
-                } else {
+                } else if (e.kind == 3) {
                     ents += insert(e.name.c_str(), at(t(e.v[0]).c_str(), t(e.v[1]).c_str(),
                                                       t(e.v[2]).c_str(), t(e.v[3]).c_str()));
+                } else {
+                    // Group 2 before or after the entity's point, as programs write them.
+                    static const char* const kinds[] = {"ATTDEF", "ATTRIB", "SHAPE", "DIMENSION"};
+                    std::string x = t(e.v[1]), y = t(e.v[2]);
+                    std::string point = lines({"10", x.c_str(), "20", y.c_str(), "30", "0.0"});
+                    std::string named = lines({"2", e.name.c_str()});
+                    ents += lines({"0", kinds[int(e.v[0])], "8", "0"}) +
+                            (int(e.v[0]) % 2 ? point + named : named + point) +
+                            lines({"40", "1.0", "70", "0"});
                 }
             }
-            body += block(d.name.c_str(), ents);
+            body += block(d.name.c_str(), ents, t(d.bx).c_str(), t(d.by).c_str());
         }
         ASSERT_EQ(read(body + kEnd), 0);
         auto r = records();

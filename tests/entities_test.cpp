@@ -180,16 +180,18 @@ TEST_F(Entities, BlocksWithEmptyExtents) {
     };
     const std::string vertical = line("5", "0", "5", "10");
     const std::string level = line("0", "5", "10", "5");
+    // The block's base point, the origin, lands on the insertion point, the origin: the line
+    // at x = 5 (y = 5) stays there, mirrored it moves to -5.
     const Case cases[] = {
-        {"vertical", vertical, "1", "1", {0, 14745, 0, 1638}, {0, 0, 16384, 1, 0, 0, 15}},
+        {"vertical", vertical, "1", "1", {819, 14745, 0, 1638}, {0, 0, 16384, 1, 0, 0, 15}},
         {"vertical mirrored",
          vertical,
          "-1",
          "1",
-         {0, 14745, 0, 1638},
+         {-819, 14745, 0, 1638},
          {0, 16384, 16384, 1, 16384, 0, 15}},
-        {"level", level, "1", "1", {0, 16384, 1638, 0}, {0, 0, 16384, 1, 16384, 16384, 15}},
-        {"level mirrored", level, "1", "-1", {0, 16384, 1638, 0}, {0, 0, 0, 1, 16384, 0, 15}},
+        {"level", level, "1", "1", {0, 15564, 1638, 0}, {0, 0, 16384, 1, 16384, 16384, 15}},
+        {"level mirrored", level, "1", "-1", {0, 17203, 1638, 0}, {0, 0, 0, 1, 16384, 0, 15}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

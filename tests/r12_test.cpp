@@ -39,8 +39,10 @@ TEST_F(R12Drawing, ImportsWhole) {
     EXPECT_EQ(u16(w.object, 320 + 28), 0u);
     EXPECT_EQ(u16(w.object, 320 + 30), 16384u);
     EXPECT_EQ(u16(w.object, 320 + 32), 8192u);
-    // The bolt at (20, 20) has its box's lower-left corner there.
-    EXPECT_EQ(u16(w.object, 160 + 8), 1950u);
+    // The bolt at (20, 20) has its base point, its centre, there: its 6 x 6 box's lower-left
+    // corner is at (17, 17), 22 units from the extents' corner (-5, -5).
+    EXPECT_EQ(u16(w.object, 160 + 8), 1716u);   // 22 * 16384 / 210
+    EXPECT_EQ(u16(w.object, 160 + 10), 12213u); // (110 - 22 - 6) * 16384 / 110
     EXPECT_EQ(u16(w.object, 160 + 12), 468u);
 }
 
