@@ -314,7 +314,7 @@ TEST(HostProgram, BundledExamplesDrawTheirExpectedPictures) {
     const fs::path examples = fs::path(TEST_DATA_DIR) / ".." / ".." / "examples";
     const std::string dir = temp_dir("examples");
     int seen = 0;
-    for (const char* name : {"floor_plan", "part", "refused"}) {
+    for (const char* name : {"floor_plan", "part", "refused", "title_block", "base_points"}) {
         SCOPED_TRACE(name);
         const std::string svg = dir + "/" + name + ".svg";
         Ran r = dxfhost({"--svg", svg, (examples / (std::string(name) + ".dxf")).string()});
@@ -326,7 +326,7 @@ TEST(HostProgram, BundledExamplesDrawTheirExpectedPictures) {
             << "the picture changed; see examples/README.md before taking the new one";
         ++seen;
     }
-    EXPECT_EQ(seen, 3);
+    EXPECT_EQ(seen, 5);
 }
 
 TEST(HostProgram, AFolderOfTwoHundredDrawingsEndsWithATrueSummary) {
