@@ -24,6 +24,21 @@
 
 #include "dxf.h"
 
+struct BLOCK {
+    char name[NAMELEN]; /* block name, at most 39 characters */
+    uint32_t next;      /* size of the record in bytes; 96 without items */
+    uint8_t inc;        /* 1 while an insert item is unresolved */
+    double maxx;        /* extents of the record's items, drawing units */
+    double minx;
+    double maxy;
+    double miny;
+};
+static_assert(sizeof(BLOCK) == 80, "block record header is 80 bytes");
+static_assert(offsetof(BLOCK, next) == 40 && offsetof(BLOCK, inc) == 44, "BLOCK layout");
+static_assert(offsetof(BLOCK, maxx) == 48 && offsetof(BLOCK, minx) == 56, "BLOCK layout");
+static_assert(offsetof(BLOCK, maxy) == 64 && offsetof(BLOCK, miny) == 72, "BLOCK layout");
+enum : int { BLKHDR = 96 }; /* record header and base point; items follow */
+
 /* A block record as it lies in the store, up to its first item. */
 struct BLOCKREC {
     BLOCK hdr;    /* name, size, unresolved mark and extents */

@@ -5,8 +5,8 @@
  * choose a DXF file in the host's file selector, opens it, prepares the frame's header and data
  * blocks and hands the file and the data block to the section driver. Afterwards closes the
  * file, has the host mark the frame and names the frame after the file. Hands back 0 when the
- * drawing was imported, 1 when nothing was done, -1 when the import failed; every failure after
- * the file selector is cleaned up and reported by onError with the host's message.
+ * drawing was imported, 1 when nothing was done, ST_UNFINISHED (-1) when the import failed; every
+ * failure after the file selector is cleaned up and reported by onError with the host's message.
  */
 #include <cstdint>
 #include <cstring>
@@ -193,7 +193,7 @@ int32_t onError(int32_t stat, int32_t fh, int32_t mh) {
     if (mh != 0)
         dsm_odelete(mh);
     if (stat == 0)
-        stat = -1;
+        stat = ST_UNFINISHED; /* the host is told of a failure, never of a success */
     fom_stat(stat);
-    return -1;
+    return ST_UNFINISHED;
 }

@@ -6,8 +6,8 @@
  * its reader: HEADER to the header reader, after which it sets up the drawing-to-object mapping
  * and the object's best size; TABLES, BLOCKS and ENTITIES to theirs. At "EOF" it writes the
  * terminator after the last record. Hands back the finished vector object in the block and a
- * status: 0 at "EOF", -1 after bad input (alert shown, object terminated), or the negative
- * status of a failing read, reader or host call (object not terminated).
+ * status: 0 at "EOF", ST_UNFINISHED after bad input (alert shown, object terminated), or the
+ * negative status of a failing read, reader or host call (object not terminated).
  */
 #include <cmath>
 
@@ -159,5 +159,5 @@ int32_t parceFile(int32_t fh, int32_t lhogr) {
         return stat;
     if (estat < 0)
         return estat; /* the block stayed locked: the import cannot be finished */
-    return breakflag == WALK_EOF ? 0 : -1;
+    return breakflag == WALK_EOF ? ST_OK : ST_UNFINISHED;
 }

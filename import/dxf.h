@@ -37,6 +37,7 @@ enum : int32_t {
                          * record state cannot take; nothing written */
     ST_UNFINISHED = -1, /* the walk stopped before "EOF" after an alert, or the command failed
                          * and the host's message has been shown */
+    ST_NOFUNC = -1,     /* module_entry: a function number the module does not have */
     ST_NOT3D = -2,      /* a z coordinate in a circle or an arc: the 3-D alert has been shown */
     ST_WRONGHOST = -2,  /* mod_init: the host's versions are not ones the module works with */
     ST_FRAMEHDR = -16   /* ending the frame header's write access failed after a failed resize */
@@ -194,20 +195,6 @@ int32_t draw_polyline(int32_t fh, DXF* dxfheader);
 int32_t draw_vertex(int32_t fh, ONELINE style);
 
 /* ---- blocks section (blocks.cpp, resolve.cpp; the store's layout in blockstore.h) ---- */
-struct BLOCK {
-    char name[NAMELEN]; /* block name, at most 39 characters */
-    uint32_t next;      /* size of the record in bytes; 96 without items */
-    uint8_t inc;        /* 1 while an insert item is unresolved */
-    double maxx;        /* extents of the record's items, drawing units */
-    double minx;
-    double maxy;
-    double miny;
-};
-static_assert(sizeof(BLOCK) == 80, "block record header is 80 bytes");
-static_assert(offsetof(BLOCK, next) == 40 && offsetof(BLOCK, inc) == 44, "BLOCK layout");
-static_assert(offsetof(BLOCK, maxx) == 48 && offsetof(BLOCK, minx) == 56, "BLOCK layout");
-static_assert(offsetof(BLOCK, maxy) == 64 && offsetof(BLOCK, miny) == 72, "BLOCK layout");
-enum : int { BLKHDR = 96 }; /* record header and base point; items follow */
 
 extern int32_t hObj;    /* the block store; 0 when there is none */
 extern void* pObj;      /* its first byte while it is open; set anew whenever it grows */

@@ -67,7 +67,7 @@ static int32_t line_record(double x1, double y1, double x2, double y2) {
  * that group, for the entities reader to read it. Like every other group it counts even when
  * its read failed (a last line without a line feed, or the empty group 0 that the end of the
  * file leaves): the entities reader then meets the same failure and ends on its status.
- * Returns 0 in these cases; -1 when the file fails on any other group first; the host's
+ * Returns 0 in these cases; ST_READ when the file fails on any other group first; the host's
  * negative status when the file cannot be positioned or the record cannot grow.
  */
 int32_t draw_line(int32_t fh, DXF* dxfheader) {
@@ -104,12 +104,12 @@ int32_t draw_line(int32_t fh, DXF* dxfheader) {
             break;
         }
     }
-    return ST_INVALID;
+    return ST_READ;
 }
 
 /*
  * Converts one POLYLINE and its vertices, through its (0, "SEQEND"). Returns 0 there (a
- * polyline without vertices makes no record); -1 when the file fails first; the negative
+ * polyline without vertices makes no record); ST_READ when the file fails first; the negative
  * status with which draw_vertex ended the conversion. The layer, line type, colour and width
  * are resolved but every record carries the same fixed appearance.
  */
@@ -150,7 +150,7 @@ int32_t draw_polyline(int32_t fh, DXF* dxfheader) {
             break;
         }
     }
-    return ST_INVALID;
+    return ST_READ;
 }
 
 /*

@@ -13,15 +13,15 @@
 static const int32_t MOD_ID = 0x00445846;
 
 /* Accepts hosts whose cvnum lies in 16..255 and dvnum in 0x0300..0x03FF and then writes the
- * module's identifiers into the descriptor. Returns 0, or -2 (descriptor left untouched) for any
- * other host, a missing descriptor included. */
+ * module's identifiers into the descriptor. Returns 0, or ST_WRONGHOST (descriptor left
+ * untouched) for any other host, a missing descriptor included. */
 int32_t mod_init(XM_EDIS* ped) {
     if (ped == nullptr)
-        return -2;
+        return ST_WRONGHOST;
     if (ped->cvnum < 16 || ped->cvnum > 255)
-        return -2;
+        return ST_WRONGHOST;
     if (ped->dvnum < 0x0300 || ped->dvnum > 0x03FF)
-        return -2;
+        return ST_WRONGHOST;
     ped->mod_id = MOD_ID;
     ped->mod_xid = 0;
     return 0;

@@ -24,9 +24,9 @@ static void count_entry(uint16_t* count) {
 }
 
 /*
- * Reads the section up to its (0, "ENDSEC"). Returns 0 there; -1 after showing "Invalid DXF
+ * Reads the section up to its (0, "ENDSEC"). Returns 0 there; ST_INVALID after showing "Invalid DXF
  * File" for a group whose code is not 0, 1 or 2 (a table this reader does not know is refused
- * this way) or for a name that begins with HEADER; -1 without an alert when the file fails
+ * this way) or for a name that begins with HEADER; ST_READ without an alert when the file fails
  * first. Entries read before a failure stay in the tables.
  */
 int32_t GetTables(int32_t fh, DXF* dxfheader) {
@@ -66,7 +66,7 @@ int32_t GetTables(int32_t fh, DXF* dxfheader) {
         }
         /* Any other name is ignored; an unknown table's group 70 then refuses the section. */
     }
-    return ST_INVALID;
+    return ST_READ; /* the file failed first; its status is not passed on */
 }
 
 /*

@@ -76,7 +76,7 @@ extern "C" int32_t MODULE_CALL module_entry(int fnc, ...) {
         break;
     }
     default:
-        stat = -1;
+        stat = ST_NOFUNC;
         break;
     }
     va_end(ap);
