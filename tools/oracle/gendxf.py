@@ -22,11 +22,18 @@ ODD_NUMBERS = ["1e400", "-1e400", "nan", "inf", "-inf", " 12abc", "0x10", "1e-40
 
 
 class Gen:
-    def __init__(self, seed, hard=False):
+    def __init__(self, seed, hard=False, legacy=False):
         self.rng = random.Random(seed)
         self.lines = []
         self.odd = self.rng.random() < 0.25 or hard  # sprinkle odd values
         self.pad_codes = self.rng.random() < 0.8
+        # legacy: only drawings whose import does not depend on block base points, on group 2
+        # entities inside blocks or on the angles of mirrored arcs: every block has its base
+        # point at (0, 0) and its geometry in X and Y >= 0 from a line that starts at (0, 0),
+        # no entity inside a block carries a group 2 but BLOCK and INSERT, and no scale is
+        # negative or odd.
+        self.legacy = legacy
+        self.nonneg = False  # numbers >= 0 (legacy block geometry)
 
     def chance(self, p):
         return self.rng.random() < p
@@ -47,6 +54,8 @@ class Gen:
 
     def num(self, lo=-50.0, hi=150.0):
         r = self.rng
+        if self.nonneg:
+            lo = max(lo, 0.0)
         if self.odd and r.random() < 0.04:
             return r.choice(ODD_NUMBERS)
         k = r.random()
@@ -65,6 +74,8 @@ class Gen:
     def scale(self):
         r = self.rng
         k = r.random()
+        if self.legacy:
+            return "1.0" if k < 0.3 else r.choice(["%.3f" % r.uniform(0.2, 3.0), "0", "2"])
         if k < 0.3:
             return "1.0"
         if k < 0.55:
@@ -246,11 +257,16 @@ class Gen:
         r = self.rng
         self.g(0, "ARC")
         self.g(8, "0")
-        self.g(10, self.num())
-        self.g(20, self.num())
+        if self.nonneg:  # the whole circle in X and Y >= 0
+            rad = "%.4f" % r.uniform(0.0, 60.0)
+            cx, cy = ("%.4f" % (float(rad) + r.uniform(0.0, 90.0)) for _ in range(2))
+        else:
+            rad, cx, cy = None, self.num(), self.num()
+        self.g(10, cx)
+        self.g(20, cy)
         if z:
             self.g(30, "0.0")
-        self.g(40, self.num(0.0, 60.0))
+        self.g(40, rad or self.num(0.0, 60.0))
         if r.random() < 0.1:
             self.g(62, "3")
         self.g(50, self.angle())
@@ -271,7 +287,10 @@ class Gen:
 
     def passed_over(self):
         r = self.rng
-        k = r.choice(["TEXT", "POINT", "SOLID", "3DFACE", "DIMENSION", "TRACE", "SHAPE"])
+        kinds = ["TEXT", "POINT", "SOLID", "3DFACE", "DIMENSION", "TRACE", "SHAPE"]
+        if self.legacy:  # (a polyline without vertices in a block reads on into ENTITIES)
+            kinds.remove("SHAPE")
+        k = r.choice(kinds)
         self.g(0, k)
         self.g(8, "0")
         self.g(10, self.num())
@@ -283,10 +302,13 @@ class Gen:
             self.g(40, "1")
             self.g(2, "SHP")
 
-    def insert(self, name, in_block, attribs=True):
+    def insert(self, name, in_block, attribs=True, has66=False):
+        """has66: the flag that attributes follow comes first (the caller writes them)."""
         r = self.rng
         self.g(0, "INSERT")
         self.g(8, "0")
+        if has66:
+            self.g(66, "1")
         grp = []
         if name is not None:
             grp.append((2, name))
@@ -304,21 +326,107 @@ class Gen:
             r.shuffle(grp)
         for c, t in grp:
             self.g(c, t)
-        if attribs and r.random() < 0.15:
+        if attribs and not self.legacy and r.random() < 0.15:
             self.g(66, "1")
-            for i in range(r.randint(0, 2)):
-                self.g(0, "ATTRIB")
-                self.g(8, "0")
-                self.g(10, self.num())
-                self.g(20, self.num())
-                self.g(40, "2.5")
-                self.g(1, "value")
-                self.g(2, "TAG%d" % i)
-                self.g(70, "0")
-            self.g(0, "SEQEND")
+            self.attribs()
+
+    # ---- entities with a group 2 of their own (tag, shape or block name) ---------------
+    def attdef(self):
+        """An attribute definition as CAD programs write it; the tag (group 2) comes before
+        or after the point groups, the second alignment point now and then."""
+        r = self.rng
+        self.g(0, "ATTDEF")
+        self.g(8, "0")
+        tag = (2, r.choice(["TAG", "TITLE", "DRAWN_BY", "A%d" % r.randint(0, 9), "B0"]))
+        grp = [(10, self.num()), (20, self.num()), (30, "0.0")]
+        if r.random() < 0.5:
+            grp.insert(0, tag)
+        grp += [(40, "2.5"), (1, r.choice(["", "default", "1"])), (3, "prompt")]
+        if r.random() < 0.3:
+            grp += [(72, "1"), (11, self.num()), (21, self.num()), (31, "0.0")]
+        if tag not in grp:
+            grp.insert(len(grp) - r.randint(0, 2), tag)
+        grp.append((70, r.choice(["0", "8"])))
+        for c, t in grp:
+            self.g(c, t)
+
+    def attribs(self):
+        """The attributes that follow an INSERT with 66 = 1, closed by SEQEND."""
+        r = self.rng
+        for i in range(r.randint(0, 2)):
+            self.g(0, "ATTRIB")
             self.g(8, "0")
+            grp = [(10, self.num()), (20, self.num()), (40, "2.5"), (1, "value")]
+            grp.insert(r.randint(0, len(grp)), (2, r.choice(["TAG%d" % i, "B0"])))
+            for c, t in grp + [(70, "0")]:
+                self.g(c, t)
+        self.g(0, "SEQEND")
+        self.g(8, "0")
+
+    def shape(self):
+        self.g(0, "SHAPE")
+        self.g(8, "0")
+        self.g(10, self.num())
+        self.g(20, self.num())
+        self.g(40, "1")
+        self.g(2, self.rng.choice(["SHP", "B0", "*D1"]))
+        self.g(50, "0")
+
+    def dimension(self, name):
+        """A dimension that names its anonymous block (its picture, defined in BLOCKS)."""
+        r = self.rng
+        self.g(0, "DIMENSION")
+        self.g(8, "0")
+        self.g(2, name)
+        for c in (10, 20):
+            self.g(c, self.num())
+        self.g(30, "0.0")
+        for c in (11, 21):
+            self.g(c, self.num())
+        self.g(31, "0.0")
+        self.g(70, r.choice(["0", "1", "32"]))
+        self.g(1, "")
+        for c in (13, 23, 14, 24):
+            self.g(c, self.num())
 
     # ---- blocks ----------------------------------------------------------------------
+    def base_point(self):
+        r = self.rng
+        if self.legacy or r.random() < 0.25:
+            return "0", "0"
+        return self.num(), self.num()
+
+    def block_item(self, names, i):
+        r = self.rng
+        k = r.random()
+        if k < 0.27:
+            self.line(True)
+        elif k < 0.45:
+            self.arc(z=self.odd and r.random() < 0.05)
+        elif k < 0.62:
+            self.polyline(True)
+        elif k < 0.82:
+            targets = names[i + 1:]
+            if r.random() < 0.05:
+                nm = names[i]  # refers to itself
+            elif r.random() < 0.08 or not targets:
+                nm = r.choice(["MISSING", "b0"])
+            else:
+                nm = r.choice(targets)
+            if nm.startswith("LONGNAME_") and r.random() < 0.5:
+                nm = nm + "TAIL"
+            with_attribs = not self.legacy and r.random() < 0.2
+            self.insert(nm, True, attribs=False, has66=with_attribs)
+            if with_attribs:
+                self.attribs()
+        elif k < 0.88:
+            self.circle()
+        elif k < 0.93 or self.legacy:
+            self.passed_over()
+        else:
+            r.choice([self.attdef, self.shape,
+                      lambda: self.dimension(r.choice(self.dim_names or ["*D9"]))])()
+
     def blocks(self):
         r = self.rng
         self.g(0, "SECTION")
@@ -328,57 +436,50 @@ class Gen:
         if nb and r.random() < 0.1:
             names[-1] = "LONGNAME_" + "X" * r.randint(30, 45)
         self.block_names = names
+        self.dim_names = ["*D%d" % (i + 1) for i in range(r.randint(0, 2))]
         # block i may insert blocks j > i (a DAG); depth kept small by the count.
         order = list(range(nb))
         if r.random() < 0.5:
             order.reverse()
         elif r.random() < 0.5:
             r.shuffle(order)
-        for i in order:
+        defs = [(names[i], i) for i in order] + [(d, None) for d in self.dim_names]
+        if r.random() < 0.3:
+            r.shuffle(defs)
+        attdef_last = not self.legacy and r.random() < 0.15
+        odd, self.odd = self.odd, self.odd and not self.legacy
+        self.nonneg = self.legacy
+        for n, (name, i) in enumerate(defs):
             self.g(0, "BLOCK")
             self.g(8, "0")
-            self.g(2, names[i])
-            self.g(70, "0")
-            self.g(10, self.num())
-            self.g(20, self.num())
+            self.g(2, name)
+            self.g(70, "1" if i is None else "0")
+            bx, by = self.base_point()
+            self.g(10, bx)
+            self.g(20, by)
             self.g(30, "0.0")
-            self.g(3, names[i])
-            if self.odd and r.random() < 0.08:
-                self.g(0, "ATTDEF")
+            self.g(3, name)
+            if self.legacy:
+                self.g(0, "LINE")  # anchors the extents' lower-left corner at (0, 0)
                 self.g(8, "0")
-                self.g(10, "1")
-                self.g(20, "1")
-                self.g(30, "0")
-                self.g(40, "1")
-                self.g(1, "")
-                self.g(3, "prompt")
-                self.g(2, "TAG")
-                self.g(70, "0")
-            for _ in range(r.randint(0, 4)):
-                k = r.random()
-                if k < 0.3:
+                for c, t in ((10, "0"), (20, "0"), (11, self.num()), (21, self.num())):
+                    self.g(c, t)
+            if self.odd and r.random() < 0.08:
+                self.attdef()
+            if i is None:  # the picture of a dimension: lines, arrow heads, its text
+                for _ in range(r.randint(1, 3)):
                     self.line(True)
-                elif k < 0.45:
-                    self.arc(z=self.odd and r.random() < 0.05)
-                elif k < 0.65:
-                    self.polyline(True)
-                elif k < 0.85:
-                    targets = names[i + 1:]
-                    if r.random() < 0.05:
-                        nm = names[i]  # refers to itself
-                    elif r.random() < 0.08 or not targets:
-                        nm = r.choice(["MISSING", "b0"])
-                    else:
-                        nm = r.choice(targets)
-                    if nm.startswith("LONGNAME_") and r.random() < 0.5:
-                        nm = nm + "TAIL"
-                    self.insert(nm, True, attribs=False)
-                elif k < 0.93:
-                    self.circle()
-                else:
-                    self.passed_over()
+                self.passed_over()
+            else:
+                for _ in range(r.randint(0, 4)):
+                    self.block_item(names, i)
+            if attdef_last and n == len(defs) - 1:
+                for _ in range(r.randint(1, 2)):
+                    self.attdef()
             self.g(0, "ENDBLK")
             self.g(8, "0")
+        self.odd = odd
+        self.nonneg = False
         self.g(0, "ENDSEC")
 
     # ---- entities --------------------------------------------------------------------
@@ -402,8 +503,12 @@ class Gen:
                 if r.random() < 0.03:
                     nm = None
                 self.insert(nm, False)
-            else:
+            elif k < 0.93 or self.legacy:
                 self.passed_over()
+            else:
+                dims = getattr(self, "dim_names", [])
+                r.choice([self.attdef, self.shape,
+                          lambda: self.dimension(r.choice(dims or ["*D9"]))])()
         self.g(0, "ENDSEC")
 
     # ---- whole drawing and damage ----------------------------------------------------
@@ -442,7 +547,7 @@ class Gen:
 
     def damage_lines(self):
         r = self.rng
-        if not self.odd:
+        if not self.odd or self.legacy:
             return
         for _ in range(r.randint(0, 2)):
             if not self.lines:
@@ -466,7 +571,7 @@ class Gen:
         """A few group-level changes: a group dropped, doubled, moved, or given another code
         or value. They drive the readers into their less travelled paths."""
         r = self.rng
-        if r.random() >= 0.3:
+        if r.random() >= 0.3 or self.legacy:
             return
         pairs = [self.lines[i:i + 2] for i in range(0, len(self.lines) - 1, 2)]
         for _ in range(r.randint(1, 3)):
@@ -505,9 +610,11 @@ class Gen:
         return data
 
 
-def generate(seed, hard=False):
-    """The drawing of this seed; hard makes every drawing one with odd values and damage."""
-    g = Gen(seed, hard)
+def generate(seed, hard=False, legacy=False):
+    """The drawing of this seed; hard makes every drawing one with odd values and damage;
+    legacy keeps to drawings whose import does not depend on base points, group 2 entities
+    inside blocks or mirrored arcs (see Gen)."""
+    g = Gen(seed, hard, legacy)
     g.drawing()
     g.damage_lines()
     g.mutate_groups()
