@@ -791,7 +791,87 @@ def edge_cases():
                                                              (30, "0"), (40, "1"))) + eof)
     case("blk_z_base", H() + S("BLOCKS", g((0, "BLOCK"), (2, "A"), (10, "1"), (30, "0"),
                                            (20, "3"))) + eof)
+    _block_features(case)
     return out
+
+
+def _based(name, bx, by, *ents):
+    return (_grp((0, "BLOCK"), (8, "0"), (2, name), (70, "0"), (10, bx), (20, by), (30, "0"),
+                 (3, name)) + sum(ents, []) + _grp((0, "ENDBLK"), (8, "0")))
+
+
+def _attdef(tag, x, y, tag_first=False):
+    pts = [(10, x), (20, y), (30, "0")]
+    rest = [(40, "2.5"), (1, "default"), (3, "prompt"), (2, tag), (70, "0")]
+    return _grp((0, "ATTDEF"), (8, "0"), *(([(2, tag)] + pts + rest[:3]) if tag_first else
+                                          (pts + rest)))
+
+
+def _block_features(case):
+    """Entities with a group 2 of their own inside blocks, base points away from the
+    geometry, and mirrored arcs."""
+    H, S, B, L, A, C, I, g = (_header, _section, _block, _line, _arc, _circle, _insert, _grp)
+    eof = g((0, "EOF"))
+    five = (L("0", "0", "50", "50") + C("50", "50", "10") + A("20", "20", "5", "0", "90") +
+            L("10", "90", "90", "90") + I("T", (10, "10"), (20, "10")))
+    case("attdef_last_then_entities", H() + S("BLOCKS", _based(
+        "T", "0", "0", L("0", "0", "30", "0"), L("30", "0", "30", "10"),
+        _attdef("TITLE", "2", "2"), _attdef("DRAWN_BY", "2", "6", tag_first=True))) +
+        S("ENTITIES", five) + eof)
+    case("attdef_mid_block", H() + S("BLOCKS", _based(
+        "A", "0", "0", L("0", "0", "1", "1"), _attdef("T1", "4", "4", tag_first=True),
+        L("0", "0", "5", "5"), _attdef("A", "7", "7"), A("3", "3", "1", "0", "180"))) +
+        S("ENTITIES", I("A"), I("T1"), I("A", (10, "40"), (41, "-2"))) + eof)
+    attribs = g((0, "ATTRIB"), (8, "0"), (10, "1"), (20, "1"), (40, "1"), (1, "v"), (2, "T0"),
+                (70, "0"), (0, "ATTRIB"), (8, "0"), (2, "A"), (10, "2"), (20, "2"), (1, "w"),
+                (0, "SEQEND"), (8, "0"))
+    case("attrib_after_blk_insert", H() + S("BLOCKS", B("A", L("0", "0", "4", "2")), B(
+        "W", g((0, "INSERT"), (8, "0"), (66, "1"), (2, "A"), (10, "10"), (20, "10"),
+               (41, "2")), attribs, L("0", "0", "1", "9"))) +
+        S("ENTITIES", I("W"), I("T0")) + eof)
+    dim = g((0, "DIMENSION"), (8, "0"), (2, "*D1"), (10, "5"), (20, "5"), (30, "0"), (11, "2"),
+            (21, "6"), (31, "0"), (70, "0"), (1, ""), (13, "0"), (23, "0"), (14, "10"),
+            (24, "0"))
+    case("dimension_anon_block", H() + S("BLOCKS", _based(
+        "*D1", "0", "0", L("0", "0", "10", "0"), g((0, "SOLID"), (10, "0"), (20, "0"),
+                                                     (11, "1"), (21, "1")),
+        g((0, "TEXT"), (10, "4"), (20, "1"), (40, "1"), (1, "10"))),
+        B("P", dim, L("0", "0", "20", "20"))) + S("ENTITIES", dim, I("P"), I("*D1")) + eof)
+    shape = g((0, "SHAPE"), (8, "0"), (10, "3"), (20, "3"), (40, "1"), (2, "P"), (50, "0"))
+    case("shape_in_block", H() + S("BLOCKS", B("P", shape, L("0", "0", "6", "6"), shape),
+                                   B("Q", L("0", "0", "1", "1"))) +
+         S("ENTITIES", I("P", (10, "50")), I("Q")) + eof)
+    m = _based("M", "20", "10", L("15", "5", "30", "20"), A("25", "12", "3", "30", "120"))
+    tops = [I("M", (10, "50"), (20, "50"), (41, sx), (42, sy))
+            for sx, sy in (("2", "3"), ("-2", "3"), ("2", "-3"), ("-2", "-3"), ("1", "1"))]
+    case("base_away_top", H() + S("BLOCKS", m) + S("ENTITIES", *tops) + eof)
+    case("base_away_nested", H("-100", "-100", "200", "200") + S("BLOCKS", _based(
+        "O", "7", "-3", I("M", (10, "10"), (20, "20"), (41, "-2"), (42, "1.5")),
+        I("M", (10, "-5"), (41, "1"), (42, "-1")), I("M", (41, "-1"), (42, "-1")),
+        L("7", "-3", "0", "0")), m) + S("ENTITIES", I("O", (41, "-1"), (42, "2")),
+                                        I("O", (10, "60"), (20, "30"), (41, "0.5"))) + eof)
+    arcs = (A("0", "0", "1", "350", "20") + A("2", "0", "1", "0", "360") +
+            A("4", "0", "1", "90.5", "90.5") + A("6", "0", "1", "-30", "400") +
+            A("8", "0", "1", "179.9", "0.1"))
+    nests = [I("R", (41, sx), (42, sy)) for sx, sy in (("-1", "1"), ("1", "-1"), ("-1", "-1"),
+                                                       ("-0", "-1"), ("-1e400", "-1"))]
+    case("arc_mirror_wrap", H("-20", "-20", "20", "20") + S(
+        "BLOCKS", _based("R", "1", "1", arcs), _based("N", "0", "0", *nests)) +
+        S("ENTITIES", I("R"), I("R", (41, "-1")), I("R", (42, "-1")),
+          I("R", (41, "-1"), (42, "-1")), I("N"), I("N", (41, "-1")),
+          I("N", (41, "-1"), (42, "-1"))) + eof)
+    case("group2_outside_block", H() + g((0, "SECTION"), (2, "BLOCKS"), (2, "X"), (10, "1"),
+                                         (20, "1")) + B("A", L("0", "0", "1", "1")) +
+         g((2, "Y"), (10, "3"), (20, "3"), (0, "LINE"), (2, "Z"), (10, "5"), (20, "5"),
+           (11, "6"), (21, "6"), (0, "ENDSEC")) + S("ENTITIES", I("A"), I("X"), I("Y")) + eof)
+    case("block_two_names", H() + S("BLOCKS", g(
+        (0, "BLOCK"), (8, "0"), (2, "A"), (10, "1"), (20, "1"), (2, "A2"), (10, "5"), (20, "6"),
+        (0, "LINE"), (10, "0"), (20, "0"), (11, "9"), (21, "9"), (0, "ENDBLK"))) +
+         S("ENTITIES", I("A"), I("A2", (10, "20"))) + eof)
+    case("block_base_after_name", H() + S("BLOCKS", g(
+        (0, "BLOCK"), (8, "0"), (10, "50"), (20, "50"), (2, "A"), (70, "0"), (0, "LINE"),
+        (10, "3"), (20, "4"), (11, "9"), (21, "9"), (0, "LINE"), (10, "0"), (20, "0"),
+        (11, "8"), (21, "2"), (0, "ENDBLK"))) + S("ENTITIES", I("A", (10, "10"))) + eof)
 
 def main(argv):
     if not argv:
