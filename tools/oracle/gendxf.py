@@ -4,13 +4,17 @@
 generate(seed) returns the bytes of one drawing. Most drawings are well formed: a HEADER
 with extents (sometimes odd ones: zero width, negative, huge, tiny), TABLES with line types,
 layers and other tables, BLOCKS with lines, arcs, polylines and nested inserts (in either
-definition order, with negative scales, missing names and now and then a self-reference),
-and ENTITIES with lines, polylines, circles, arcs, inserts and entities that are passed over.
+definition order, with negative scales, missing names and now and then a self-reference,
+base points anywhere), with attribute definitions, attributes after inserts, shapes and
+dimensions (whose anonymous blocks are defined) among them, an attribute definition now and
+then last in the last block, and ENTITIES with lines, polylines, circles, arcs, inserts and
+entities that are passed over. With legacy (Gen) only drawings that a module without base
+points, without the BLOCK-only rule for group 2 and without mirrored arc angles imports alike.
 Some are damaged on purpose: cut off at a random byte, CRLF line ends, comments, unknown
 header variables or sections, no EOF, EOF without a line feed, long lines, NUL bytes and
 numbers such as "1e400", "nan" or " 12abc".
 
-Usage: gendxf.py SEED [OUT.dxf]
+Usage: gendxf.py SEED [OUT.dxf] [--legacy]
 """
 
 import random
@@ -30,8 +34,9 @@ class Gen:
         # legacy: only drawings whose import does not depend on block base points, on group 2
         # entities inside blocks or on the angles of mirrored arcs: every block has its base
         # point at (0, 0) and its geometry in X and Y >= 0 from a line that starts at (0, 0),
-        # no entity inside a block carries a group 2 but BLOCK and INSERT, and no scale is
-        # negative or odd.
+        # no entity but BLOCK and INSERT carries a group 2 (in ENTITIES neither, since a
+        # polyline without vertices in a block reads on into them), no scale is negative or
+        # odd, and no group is damaged or mutated.
         self.legacy = legacy
         self.nonneg = False  # numbers >= 0 (legacy block geometry)
 
@@ -419,9 +424,9 @@ class Gen:
             self.insert(nm, True, attribs=False, has66=with_attribs)
             if with_attribs:
                 self.attribs()
-        elif k < 0.88:
+        elif k < 0.86:
             self.circle()
-        elif k < 0.93 or self.legacy:
+        elif k < 0.9 or self.legacy:
             self.passed_over()
         else:
             r.choice([self.attdef, self.shape,
@@ -872,12 +877,17 @@ def _block_features(case):
         (0, "BLOCK"), (8, "0"), (10, "50"), (20, "50"), (2, "A"), (70, "0"), (0, "LINE"),
         (10, "3"), (20, "4"), (11, "9"), (21, "9"), (0, "LINE"), (10, "0"), (20, "0"),
         (11, "8"), (21, "2"), (0, "ENDBLK"))) + S("ENTITIES", I("A", (10, "10"))) + eof)
+    case("block_base_no_x", H() + S("BLOCKS", B("A", A("33", "3", "1", "0", "90")), g(
+        (0, "BLOCK"), (8, "0"), (2, "B"), (20, "7"), (0, "LINE"), (10, "2"), (20, "2"),
+        (11, "9"), (21, "9"), (0, "ENDBLK"))) + S("ENTITIES", I("B", (10, "10"))) + eof)
 
 def main(argv):
     if not argv:
         print(__doc__)
         return 2
-    data = generate(int(argv[0]))
+    legacy = "--legacy" in argv
+    argv = [a for a in argv if a != "--legacy"]
+    data = generate(int(argv[0]), legacy=legacy)
     if len(argv) > 1:
         with open(argv[1], "wb") as f:
             f.write(data)
