@@ -36,7 +36,8 @@ class Gen:
         # point at (0, 0) and its geometry in X and Y >= 0 from a line that starts at (0, 0),
         # no entity but BLOCK and INSERT carries a group 2 (in ENTITIES neither, since a
         # polyline without vertices in a block reads on into them), no scale is negative or
-        # odd, and no group is damaged or mutated.
+        # odd, an insert inside a block scales X and Y alike, and no group is damaged or
+        # mutated.
         self.legacy = legacy
         self.nonneg = False  # numbers >= 0 (legacy block geometry)
 
@@ -321,10 +322,15 @@ class Gen:
             grp += [(10, self.num()), (20, self.num())]
             if r.random() < 0.5:
                 grp.append((30, "0.0"))
-        if r.random() < 0.6:
-            grp.append((41, self.scale()))
-        if r.random() < 0.6:
-            grp.append((42, self.scale()))
+        if self.legacy and in_block:  # one factor: a scaled arc keeps within X, Y >= 0
+            if r.random() < 0.6:
+                f = self.scale()
+                grp += [(41, f), (42, f)]
+        else:
+            if r.random() < 0.6:
+                grp.append((41, self.scale()))
+            if r.random() < 0.6:
+                grp.append((42, self.scale()))
         if r.random() < 0.3:
             grp.append((50, self.angle()))
         if r.random() < 0.1:
