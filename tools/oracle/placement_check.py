@@ -19,7 +19,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import dxfmodel  # noqa: E402
-import gendxf  # noqa: E402
+import edgecases  # noqa: E402
 
 
 def drawing(rng):
@@ -36,21 +36,22 @@ def drawing(rng):
             v = [rng.randint(-30, 30) for _ in range(4)]
             if k < 0.4:
                 prims.append(("P", *v))
-                ents.append(gendxf._line(*map(str, v)))
+                ents.append(edgecases._line(*map(str, v)))
             elif k < 0.7 or i == n - 1:
                 a = (v[0], v[1], rng.randint(1, 9), rng.randint(0, 359), rng.randint(0, 359))
                 prims.append(("A", *a))
-                ents.append(gendxf._arc(*map(str, a)))
+                ents.append(edgecases._arc(*map(str, a)))
             else:
                 m = rng.choice([0.5, 1, 2])
                 ins = ("B%d" % rng.randint(i + 1, n - 1), v[2], v[3], m * rng.choice([1, -1]),
                        m * rng.choice([1, -1]))
                 prims.append(("I", *ins))
-                ents.append(gendxf._insert(ins[0], (10, str(v[2])), (20, str(v[3])),
+                ents.append(edgecases._insert(ins[0], (10, str(v[2])), (20, str(v[3])),
                                            (41, str(ins[3])), (42, str(ins[4]))))
         defs["B%d" % i] = (base, prims)
-        text += gendxf._based("B%d" % i, str(base[0]), str(base[1]), *ents)
-    lines = gendxf._header() + gendxf._section("BLOCKS", text) + gendxf._grp((0, "EOF"))
+        text += edgecases._based("B%d" % i, str(base[0]), str(base[1]), *ents)
+    lines = (edgecases._header() + edgecases._section("BLOCKS", text) +
+             edgecases._grp((0, "EOF")))
     return ("\n".join(lines) + "\n").encode(), defs
 
 
