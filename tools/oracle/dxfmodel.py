@@ -100,6 +100,30 @@ def larger(old, new):
     return new if new >= old else old
 
 
+def mirror_angles(s, e, sx, sy):
+    """Start and end angle (degrees) of an arc placed with the factors sx, sy: mirrored in X
+    (180 - e, 180 - s), in Y (360 - e, 360 - s) or in both (s + 180, e + 180), each result
+    then brought once into [0, 360) by one addition or subtraction of 360. Unchanged when
+    neither factor is negative; a NaN factor matches none of the three rules."""
+    if sx < 0 and sy >= 0:
+        s2, e2 = 180.0 - e, 180.0 - s
+    elif sy < 0 and sx >= 0:
+        s2, e2 = 360.0 - e, 360.0 - s
+    elif sx < 0 and sy < 0:
+        s2, e2 = s + 180.0, e + 180.0
+    else:
+        return s, e
+    return wrap360(s2), wrap360(e2)
+
+
+def wrap360(a):
+    if a >= 360.0:
+        return a - 360.0
+    if a < 0.0:
+        return a + 360.0
+    return a
+
+
 def text_of(buf):
     """A NUL ends the line's text as every string function sees it."""
     i = buf.find(b"\0")
@@ -149,6 +173,7 @@ class Block:
         self.minx = 1.7e308
         self.maxy = -1.7e308
         self.miny = 1.7e308
+        self.bx = self.by = 0.0  # base point: lands on the insertion point
         self.items = []  # lists: [type, x, y] / [3, cx, cy, r, a0, a1] / [100, ix, iy, sx, sy, r, name]
 
     def widen(self, x, y):
@@ -486,11 +511,15 @@ class Model:
         self.maxobj = 0
         store = self.store
         draw = 0
+        # Value of the last group 0 that this loop read itself (not a handler): a group 2
+        # names a new record only inside a BLOCK entity.
+        last0 = None
         while True:
             st, code, text = self.get_grpnm()
             if st < 0:
                 return -1
             if code == 0:
+                last0 = text
                 if text.startswith(b"ENDSEC"):
                     break
                 if not store:
@@ -583,6 +612,8 @@ class Model:
                     cur.inc = 1
                     cur.items.append([100, ix, iy, sx, sy, r, name])
             elif code == 2:
+                if last0 is None or not last0.startswith(b"BLOCK"):
+                    continue  # a tag, a shape or dimension name: dropped
                 self.maxobj += 1
                 if self.maxobj >= 65536:
                     self.alerts.append(INVALID)
@@ -593,6 +624,7 @@ class Model:
                 st = self.get_coordinates(v, True, True, False, False)
                 if st < 0:
                     return st
+                b.bx, b.by = v["x"], v["y"]
         return self.resolve()
 
     def resolve(self):
@@ -633,22 +665,19 @@ class Model:
 
     @staticmethod
     def copy_items(b, p, it):
+        """The items of p placed by the insert item it of b: p's base point goes to the
+        insertion point, every point and arc centre x' = ix + sx * (x - bx) (the difference,
+        then the product, then the sum), radius * |sx|, angles mirrored."""
         _, ix, iy, sx, sy, _r, _name = it
-        ax, ay = abs(sx), abs(sy)
+        ax = abs(sx)
         out = []
         for src in p.items:
-            x, y = src[1], src[2]
-            xp = ax * (x - p.minx) + p.minx
-            yp = ay * (y - p.miny) + p.miny
-            if sx < 0:
-                xp = ax * p.maxx - xp
-            if sy < 0:
-                yp = ay * p.maxy - yp
-            xp += ix
-            yp += iy
+            xp = ix + sx * (src[1] - p.bx)
+            yp = iy + sy * (src[2] - p.by)
             if src[0] == 3:
                 rad = src[3] * ax
-                out.append([3, xp, yp, rad, src[4], src[5]])
+                a0, a1 = mirror_angles(src[4], src[5], sx, sy)
+                out.append([3, xp, yp, rad, a0, a1])
                 b.minx = smaller(b.minx, xp - rad)
                 b.maxx = larger(b.maxx, xp + rad)
                 b.miny = smaller(b.miny, yp - rad)
@@ -832,6 +861,9 @@ class Model:
         width = (p.maxx - p.minx) * sx
         height = (p.maxy - p.miny) * sy
         self.insert_nexel(14)
+        # The base point lands on the insertion point: move to where the extents corner goes.
+        ix = ix + sx * (p.minx - p.bx)
+        iy = iy + sy * (p.miny - p.by)
         if width < 0:
             ix += width
         if height < 0:
@@ -856,7 +888,8 @@ class Model:
             elif typ == 3:
                 rx = T(fdiv(ax * it[3] * 16384.0, width) + 0.5)
                 ry = T(fdiv(ay * it[3] * 16384.0, height) + 0.5)
-                self.insert_nexel(3, x, 16384 - y, rx, ry, T(it[4]), T(it[5]))
+                a0, a1 = mirror_angles(it[4], it[5], sx, sy)
+                self.insert_nexel(3, x, 16384 - y, rx, ry, T(a0), T(a1))
             else:
                 break
         self.insert_nexel(15)

@@ -4,13 +4,17 @@
 generate(seed) returns the bytes of one drawing. Most drawings are well formed: a HEADER
 with extents (sometimes odd ones: zero width, negative, huge, tiny), TABLES with line types,
 layers and other tables, BLOCKS with lines, arcs, polylines and nested inserts (in either
-definition order, with negative scales, missing names and now and then a self-reference),
-and ENTITIES with lines, polylines, circles, arcs, inserts and entities that are passed over.
+definition order, with negative scales, missing names and now and then a self-reference,
+base points anywhere), with attribute definitions, attributes after inserts, shapes and
+dimensions (whose anonymous blocks are defined) among them, an attribute definition now and
+then last in the last block, and ENTITIES with lines, polylines, circles, arcs, inserts and
+entities that are passed over. With legacy (Gen) only drawings that a module without base
+points, without the BLOCK-only rule for group 2 and without mirrored arc angles imports alike.
 Some are damaged on purpose: cut off at a random byte, CRLF line ends, comments, unknown
 header variables or sections, no EOF, EOF without a line feed, long lines, NUL bytes and
 numbers such as "1e400", "nan" or " 12abc".
 
-Usage: gendxf.py SEED [OUT.dxf]
+Usage: gendxf.py SEED [OUT.dxf] [--legacy]
 """
 
 import random
@@ -22,11 +26,20 @@ ODD_NUMBERS = ["1e400", "-1e400", "nan", "inf", "-inf", " 12abc", "0x10", "1e-40
 
 
 class Gen:
-    def __init__(self, seed, hard=False):
+    def __init__(self, seed, hard=False, legacy=False):
         self.rng = random.Random(seed)
         self.lines = []
         self.odd = self.rng.random() < 0.25 or hard  # sprinkle odd values
         self.pad_codes = self.rng.random() < 0.8
+        # legacy: only drawings whose import does not depend on block base points, on group 2
+        # entities inside blocks or on the angles of mirrored arcs: every block has its base
+        # point at (0, 0) and its geometry in X and Y >= 0 from a line that starts at (0, 0),
+        # no entity but BLOCK and INSERT carries a group 2 (in ENTITIES neither, since a
+        # polyline without vertices in a block reads on into them), no scale is negative or
+        # odd, an insert inside a block scales X and Y alike, and no group is damaged or
+        # mutated.
+        self.legacy = legacy
+        self.nonneg = False  # numbers >= 0 (legacy block geometry)
 
     def chance(self, p):
         return self.rng.random() < p
@@ -47,6 +60,8 @@ class Gen:
 
     def num(self, lo=-50.0, hi=150.0):
         r = self.rng
+        if self.nonneg:
+            lo = max(lo, 0.0)
         if self.odd and r.random() < 0.04:
             return r.choice(ODD_NUMBERS)
         k = r.random()
@@ -65,6 +80,8 @@ class Gen:
     def scale(self):
         r = self.rng
         k = r.random()
+        if self.legacy:
+            return "1.0" if k < 0.3 else r.choice(["%.3f" % r.uniform(0.2, 3.0), "0", "2"])
         if k < 0.3:
             return "1.0"
         if k < 0.55:
@@ -246,11 +263,16 @@ class Gen:
         r = self.rng
         self.g(0, "ARC")
         self.g(8, "0")
-        self.g(10, self.num())
-        self.g(20, self.num())
+        if self.nonneg:  # the whole circle in X and Y >= 0
+            rad = "%.4f" % r.uniform(0.0, 60.0)
+            cx, cy = ("%.4f" % (float(rad) + r.uniform(0.0, 90.0)) for _ in range(2))
+        else:
+            rad, cx, cy = None, self.num(), self.num()
+        self.g(10, cx)
+        self.g(20, cy)
         if z:
             self.g(30, "0.0")
-        self.g(40, self.num(0.0, 60.0))
+        self.g(40, rad or self.num(0.0, 60.0))
         if r.random() < 0.1:
             self.g(62, "3")
         self.g(50, self.angle())
@@ -271,7 +293,10 @@ class Gen:
 
     def passed_over(self):
         r = self.rng
-        k = r.choice(["TEXT", "POINT", "SOLID", "3DFACE", "DIMENSION", "TRACE", "SHAPE"])
+        kinds = ["TEXT", "POINT", "SOLID", "3DFACE", "DIMENSION", "TRACE", "SHAPE"]
+        if self.legacy:  # (a polyline without vertices in a block reads on into ENTITIES)
+            kinds.remove("SHAPE")
+        k = r.choice(kinds)
         self.g(0, k)
         self.g(8, "0")
         self.g(10, self.num())
@@ -283,10 +308,13 @@ class Gen:
             self.g(40, "1")
             self.g(2, "SHP")
 
-    def insert(self, name, in_block, attribs=True):
+    def insert(self, name, in_block, attribs=True, has66=False):
+        """has66: the flag that attributes follow comes first (the caller writes them)."""
         r = self.rng
         self.g(0, "INSERT")
         self.g(8, "0")
+        if has66:
+            self.g(66, "1")
         grp = []
         if name is not None:
             grp.append((2, name))
@@ -294,31 +322,122 @@ class Gen:
             grp += [(10, self.num()), (20, self.num())]
             if r.random() < 0.5:
                 grp.append((30, "0.0"))
-        if r.random() < 0.6:
-            grp.append((41, self.scale()))
-        if r.random() < 0.6:
-            grp.append((42, self.scale()))
+        if self.legacy and in_block:  # one factor: a scaled arc keeps within X, Y >= 0
+            if r.random() < 0.6:
+                f = self.scale()
+                grp += [(41, f), (42, f)]
+        else:
+            if r.random() < 0.6:
+                grp.append((41, self.scale()))
+            if r.random() < 0.6:
+                grp.append((42, self.scale()))
         if r.random() < 0.3:
             grp.append((50, self.angle()))
         if r.random() < 0.1:
             r.shuffle(grp)
         for c, t in grp:
             self.g(c, t)
-        if attribs and r.random() < 0.15:
+        if attribs and not self.legacy and r.random() < 0.15:
             self.g(66, "1")
-            for i in range(r.randint(0, 2)):
-                self.g(0, "ATTRIB")
-                self.g(8, "0")
-                self.g(10, self.num())
-                self.g(20, self.num())
-                self.g(40, "2.5")
-                self.g(1, "value")
-                self.g(2, "TAG%d" % i)
-                self.g(70, "0")
-            self.g(0, "SEQEND")
+            self.attribs()
+
+    # ---- entities with a group 2 of their own (tag, shape or block name) ---------------
+    def attdef(self):
+        """An attribute definition as CAD programs write it; the tag (group 2) comes before
+        or after the point groups, the second alignment point now and then."""
+        r = self.rng
+        self.g(0, "ATTDEF")
+        self.g(8, "0")
+        tag = (2, r.choice(["TAG", "TITLE", "DRAWN_BY", "A%d" % r.randint(0, 9), "B0"]))
+        grp = [(10, self.num()), (20, self.num()), (30, "0.0")]
+        if r.random() < 0.5:
+            grp.insert(0, tag)
+        grp += [(40, "2.5"), (1, r.choice(["", "default", "1"])), (3, "prompt")]
+        if r.random() < 0.3:
+            grp += [(72, "1"), (11, self.num()), (21, self.num()), (31, "0.0")]
+        if tag not in grp:
+            grp.insert(len(grp) - r.randint(0, 2), tag)
+        grp.append((70, r.choice(["0", "8"])))
+        for c, t in grp:
+            self.g(c, t)
+
+    def attribs(self):
+        """The attributes that follow an INSERT with 66 = 1, closed by SEQEND."""
+        r = self.rng
+        for i in range(r.randint(0, 2)):
+            self.g(0, "ATTRIB")
             self.g(8, "0")
+            grp = [(10, self.num()), (20, self.num()), (40, "2.5"), (1, "value")]
+            grp.insert(r.randint(0, len(grp)), (2, r.choice(["TAG%d" % i, "B0"])))
+            for c, t in grp + [(70, "0")]:
+                self.g(c, t)
+        self.g(0, "SEQEND")
+        self.g(8, "0")
+
+    def shape(self):
+        self.g(0, "SHAPE")
+        self.g(8, "0")
+        self.g(10, self.num())
+        self.g(20, self.num())
+        self.g(40, "1")
+        self.g(2, self.rng.choice(["SHP", "B0", "*D1"]))
+        self.g(50, "0")
+
+    def dimension(self, name):
+        """A dimension that names its anonymous block (its picture, defined in BLOCKS)."""
+        r = self.rng
+        self.g(0, "DIMENSION")
+        self.g(8, "0")
+        self.g(2, name)
+        for c in (10, 20):
+            self.g(c, self.num())
+        self.g(30, "0.0")
+        for c in (11, 21):
+            self.g(c, self.num())
+        self.g(31, "0.0")
+        self.g(70, r.choice(["0", "1", "32"]))
+        self.g(1, "")
+        for c in (13, 23, 14, 24):
+            self.g(c, self.num())
 
     # ---- blocks ----------------------------------------------------------------------
+    def base_point(self):
+        r = self.rng
+        if self.legacy or r.random() < 0.25:
+            return "0", "0"
+        return self.num(), self.num()
+
+    def block_item(self, names, i):
+        r = self.rng
+        k = r.random()
+        if k < 0.27:
+            self.line(True)
+        elif k < 0.45:
+            self.arc(z=self.odd and r.random() < 0.05)
+        elif k < 0.62:
+            self.polyline(True)
+        elif k < 0.82:
+            targets = names[i + 1:]
+            if r.random() < 0.05:
+                nm = names[i]  # refers to itself
+            elif r.random() < 0.08 or not targets:
+                nm = r.choice(["MISSING", "b0"])
+            else:
+                nm = r.choice(targets)
+            if nm.startswith("LONGNAME_") and r.random() < 0.5:
+                nm = nm + "TAIL"
+            with_attribs = not self.legacy and r.random() < 0.2
+            self.insert(nm, True, attribs=False, has66=with_attribs)
+            if with_attribs:
+                self.attribs()
+        elif k < 0.86:
+            self.circle()
+        elif k < 0.9 or self.legacy:
+            self.passed_over()
+        else:
+            r.choice([self.attdef, self.shape,
+                      lambda: self.dimension(r.choice(self.dim_names or ["*D9"]))])()
+
     def blocks(self):
         r = self.rng
         self.g(0, "SECTION")
@@ -328,57 +447,50 @@ class Gen:
         if nb and r.random() < 0.1:
             names[-1] = "LONGNAME_" + "X" * r.randint(30, 45)
         self.block_names = names
+        self.dim_names = ["*D%d" % (i + 1) for i in range(r.randint(0, 2))]
         # block i may insert blocks j > i (a DAG); depth kept small by the count.
         order = list(range(nb))
         if r.random() < 0.5:
             order.reverse()
         elif r.random() < 0.5:
             r.shuffle(order)
-        for i in order:
+        defs = [(names[i], i) for i in order] + [(d, None) for d in self.dim_names]
+        if r.random() < 0.3:
+            r.shuffle(defs)
+        attdef_last = not self.legacy and r.random() < 0.15
+        odd, self.odd = self.odd, self.odd and not self.legacy
+        self.nonneg = self.legacy
+        for n, (name, i) in enumerate(defs):
             self.g(0, "BLOCK")
             self.g(8, "0")
-            self.g(2, names[i])
-            self.g(70, "0")
-            self.g(10, self.num())
-            self.g(20, self.num())
+            self.g(2, name)
+            self.g(70, "1" if i is None else "0")
+            bx, by = self.base_point()
+            self.g(10, bx)
+            self.g(20, by)
             self.g(30, "0.0")
-            self.g(3, names[i])
-            if self.odd and r.random() < 0.08:
-                self.g(0, "ATTDEF")
+            self.g(3, name)
+            if self.legacy:
+                self.g(0, "LINE")  # anchors the extents' lower-left corner at (0, 0)
                 self.g(8, "0")
-                self.g(10, "1")
-                self.g(20, "1")
-                self.g(30, "0")
-                self.g(40, "1")
-                self.g(1, "")
-                self.g(3, "prompt")
-                self.g(2, "TAG")
-                self.g(70, "0")
-            for _ in range(r.randint(0, 4)):
-                k = r.random()
-                if k < 0.3:
+                for c, t in ((10, "0"), (20, "0"), (11, self.num()), (21, self.num())):
+                    self.g(c, t)
+            if self.odd and r.random() < 0.08:
+                self.attdef()
+            if i is None:  # the picture of a dimension: lines, arrow heads, its text
+                for _ in range(r.randint(1, 3)):
                     self.line(True)
-                elif k < 0.45:
-                    self.arc(z=self.odd and r.random() < 0.05)
-                elif k < 0.65:
-                    self.polyline(True)
-                elif k < 0.85:
-                    targets = names[i + 1:]
-                    if r.random() < 0.05:
-                        nm = names[i]  # refers to itself
-                    elif r.random() < 0.08 or not targets:
-                        nm = r.choice(["MISSING", "b0"])
-                    else:
-                        nm = r.choice(targets)
-                    if nm.startswith("LONGNAME_") and r.random() < 0.5:
-                        nm = nm + "TAIL"
-                    self.insert(nm, True, attribs=False)
-                elif k < 0.93:
-                    self.circle()
-                else:
-                    self.passed_over()
+                self.passed_over()
+            else:
+                for _ in range(r.randint(0, 4)):
+                    self.block_item(names, i)
+            if attdef_last and n == len(defs) - 1:
+                for _ in range(r.randint(1, 2)):
+                    self.attdef()
             self.g(0, "ENDBLK")
             self.g(8, "0")
+        self.odd = odd
+        self.nonneg = False
         self.g(0, "ENDSEC")
 
     # ---- entities --------------------------------------------------------------------
@@ -402,8 +514,12 @@ class Gen:
                 if r.random() < 0.03:
                     nm = None
                 self.insert(nm, False)
-            else:
+            elif k < 0.93 or self.legacy:
                 self.passed_over()
+            else:
+                dims = getattr(self, "dim_names", [])
+                r.choice([self.attdef, self.shape,
+                          lambda: self.dimension(r.choice(dims or ["*D9"]))])()
         self.g(0, "ENDSEC")
 
     # ---- whole drawing and damage ----------------------------------------------------
@@ -442,7 +558,7 @@ class Gen:
 
     def damage_lines(self):
         r = self.rng
-        if not self.odd:
+        if not self.odd or self.legacy:
             return
         for _ in range(r.randint(0, 2)):
             if not self.lines:
@@ -466,7 +582,7 @@ class Gen:
         """A few group-level changes: a group dropped, doubled, moved, or given another code
         or value. They drive the readers into their less travelled paths."""
         r = self.rng
-        if r.random() >= 0.3:
+        if r.random() >= 0.3 or self.legacy:
             return
         pairs = [self.lines[i:i + 2] for i in range(0, len(self.lines) - 1, 2)]
         for _ in range(r.randint(1, 3)):
@@ -505,192 +621,28 @@ class Gen:
         return data
 
 
-def generate(seed, hard=False):
-    """The drawing of this seed; hard makes every drawing one with odd values and damage."""
-    g = Gen(seed, hard)
+def generate(seed, hard=False, legacy=False):
+    """The drawing of this seed; hard makes every drawing one with odd values and damage;
+    legacy keeps to drawings whose import does not depend on base points, group 2 entities
+    inside blocks or mirrored arcs (see Gen)."""
+    g = Gen(seed, hard, legacy)
     g.drawing()
     g.damage_lines()
     g.mutate_groups()
     return g.render()
 
 
-# ---- hand-made drawings ----------------------------------------------------------------
-def _grp(*pairs):
-    out = []
-    for code, value in pairs:
-        out += ["%3s" % code, value]
-    return out
+# Hand-made drawings live in edgecases.py; edge_cases() stays reachable from here.
+from edgecases import edge_cases  # noqa: E402,F401
 
-
-def _header(x0="0", y0="0", x1="100", y1="100"):
-    return _grp((0, "SECTION"), (2, "HEADER"), (9, "$EXTMIN"), (10, x0), (20, y0),
-                (9, "$EXTMAX"), (10, x1), (20, y1), (0, "ENDSEC"))
-
-
-def _section(name, *ents):
-    return _grp((0, "SECTION"), (2, name)) + sum(ents, []) + _grp((0, "ENDSEC"))
-
-
-def _block(name, *ents):
-    return (_grp((0, "BLOCK"), (8, "0"), (2, name), (70, "0"), (10, "0"), (20, "0"), (30, "0")) +
-            sum(ents, []) + _grp((0, "ENDBLK"), (8, "0")))
-
-
-def _line(a, b, c, d):
-    return _grp((0, "LINE"), (8, "0"), (10, a), (20, b), (30, "0"), (11, c), (21, d), (31, "0"))
-
-
-def _arc(x, y, r, a0, a1):
-    return _grp((0, "ARC"), (8, "0"), (10, x), (20, y), (40, r), (50, a0), (51, a1))
-
-
-def _circle(x, y, r):
-    return _grp((0, "CIRCLE"), (8, "0"), (10, x), (20, y), (40, r))
-
-
-def _polyline(*vertices, seqend=True):
-    out = _grp((0, "POLYLINE"), (8, "0"), (66, "1"), (70, "0"))
-    for v in vertices:
-        out += _grp((0, "VERTEX"), (8, "0")) + _grp(*v)
-    return out + (_grp((0, "SEQEND")) if seqend else [])
-
-
-def _insert(name, *extra):
-    return (_grp((0, "INSERT"), (8, "0")) + (_grp((2, name)) if name is not None else []) +
-            _grp(*extra))
-
-
-def edge_cases():
-    """Hand-made drawings for the corners that random drawings seldom reach: (name, bytes)."""
-    out = []
-
-    def case(name, lines, eol="\n", final=True, cut=None):
-        d = (eol.join(lines) + (eol if final else "")).encode("latin-1")
-        out.append((name, d if cut is None else d[:cut]))
-
-    H, S, B, L, A, C, P, I, g = (_header, _section, _block, _line, _arc, _circle, _polyline,
-                                 _insert, _grp)
-    eof = g((0, "EOF"))
-    a_line = B("A", L("0", "0", "10", "5"))
-    case("ins_two_names", H() + S("BLOCKS", a_line) + S("ENTITIES", I("A", (2, "NOPE"),
-         (10, "5"), (20, "5")), I("NOPE", (2, "A"))) + eof)
-    case("ins_attr_seqend_code", H() + S("BLOCKS", a_line) + S("ENTITIES", I("A", (66, "1")), g(
-        (0, "ATTRIB"), (2, "T"), (1, "v"), (5, "SEQEND"), (10, "3"), (0, "LINE"), (10, "1"),
-        (20, "1"), (11, "2"), (21, "2")), L("0", "0", "50", "50")) + eof)
-    case("ins_attr_66_2", H() + S("BLOCKS", a_line) + S("ENTITIES", I("A", (66, "2"),
-                                                                      (10, "20"))) + eof)
-    case("blk_endsec_cut", H() + g((0, "SECTION"), (2, "BLOCKS")) + a_line + g((0, "ENDSEC")),
-         final=False)
-    case("hdr_endsec_cut", H(), final=False)
-    case("eof_cut", H() + eof, final=False)
-    case("eof_crlf_cut", H() + eof, eol="\r\n", final=False)
-    two = (((10, "1"), (20, "2")), ((10, "5"), (20, "9")))
-    case("pl_seqend_cut", H() + S("ENTITIES", P(*two)), final=False)
-    case("pl_no_seqend", H() + S("ENTITIES", P(*two, seqend=False)))
-    ents = g((0, "SECTION"), (2, "ENTITIES"))
-    case("line_eof", H() + ents + g((0, "LINE"), (10, "1"), (20, "1")), final=False)
-    case("line_cut_21", H() + ents + g((0, "LINE"), (10, "1"), (20, "1"), (11, "7"), (21, "9")),
-         final=False)
-    case("circle_wrap", H("0", "0", "1", "1") + S("ENTITIES", C("0.5", "0.5", "3"),
-         C("10", "10", "0.1"), C("-5", "-5", "1e9"), C("0", "0", "1e-9")) + eof)
-    case("arc_angles", H() + S("ENTITIES", A("50", "50", "10", "1e9", "3e9"),
-         A("50", "50", "10", "-32769.7", "70000.2"), A("1", "1", "1", "nan", "inf")) + eof)
-    case("ins_zero_scale", H() + S("BLOCKS", B("A", L("0", "0", "10", "5"),
-                                               A("5", "5", "2", "0", "90"))) +
-         S("ENTITIES", I("A", (41, "0"), (42, "-0")), I("A", (41, "-0.5"), (42, "-3"),
-                                                       (10, "50"), (20, "50"))) + eof)
-    case("line_wrap", H() + S("ENTITIES", L("-1e6", "5", "1e6", "7"), L("1e300", "0", "0", "1"),
-                              L("5", "5", "5", "5"), L("3", "-1e400", "3", "1e400")) + eof)
-    case("nested_arc_mirror", H() + S("BLOCKS", B("O", I("M", (10, "10"), (20, "20"),
-                                                        (41, "-2"), (42, "1.5"))),
-                                      B("M", A("5", "5", "2", "10", "80"),
-                                        L("0", "0", "10", "10"))) +
-         S("ENTITIES", I("O", (41, "-1"))) + eof)
-    case("blk_pl_no_y", H() + S("BLOCKS", B("P", P(((10, "1"),), ((10, "5"),)))) +
-         S("ENTITIES", I("P")) + eof)
-    case("blk_pl_endblk", H() + S("BLOCKS", B("P", P(*two, seqend=False)),
-                                  B("Q", P(((10, "0"), (20, "0")), ((10, "4"), (20, "4"))))) +
-         S("ENTITIES", I("P"), I("Q")) + eof)
-    case("ent_before_hdr", S("ENTITIES", L("0", "0", "1", "1")) + H() + eof)
-    case("two_blocks", H() + S("BLOCKS", a_line) + S("BLOCKS") + eof)
-    case("hdr_after_blocks", S("BLOCKS", a_line) + H() +
-         S("ENTITIES", I("A"), L("0", "0", "1", "1")) + eof)
-    case("tables_code1_header", H() + S("TABLES", g((0, "TABLE"), (1, "HEADER"))) + eof)
-    case("circle_40_first", H() + S("ENTITIES", g(
-        (0, "CIRCLE"), (40, "5"), (10, "50"), (20, "50"), (62, "1"), (40, "7"), (0, "LINE"),
-        (10, "0"), (20, "0"), (11, "1"), (21, "1"))) + eof)
-    case("ins_no_store", H() + S("ENTITIES", I("A", (10, "1")), L("0", "0", "5", "5")) + eof)
-    cut_ins = H() + S("BLOCKS", a_line) + ents + I("A", (10, "30"), (20, "40"))
-    case("ins_cut_in_loop", cut_ins, final=False)
-    case("ins_cut_mid", cut_ins, cut=-3)
-    empty = g((0, "TABLE"), (2, "LTYPE"), (70, "0"), (0, "ENDTAB"))
-    case("empty_tables", H() + S("TABLES", empty, g((0, "TABLE"), (2, "LAYER"), (70, "0"),
-                                                    (0, "ENDTAB"))) + eof)
-    case("empty_table_cut", H() + g((0, "SECTION"), (2, "TABLES")) + empty, final=False)
-    case("tables_endsec_cut", H() + S("TABLES"), final=False)
-    case("ents_endsec_cut", H() + S("ENTITIES"), final=False)
-    case("vertex_20_first", H() + S("ENTITIES", P(((20, "2"), (10, "1")), ((20, "9"), (10, "5")),
-                                                  ((10, "7"), (20, "7")))) + eof)
-    case("pl_one_vertex_far", H() + S("ENTITIES", P(((10, "20000"), (20, "30000"))),
-                                      P(((10, "5"), (20, "5"))), P()) + eof)
-    case("blk_dup_names", H() + S("BLOCKS", B("A", L("0", "0", "1", "1")),
-                                  B("A", L("0", "0", "9", "9")), B("B", I("A", (41, "2")))) +
-         S("ENTITIES", I("B"), I("A")) + eof)
-    case("blk_selfref", H() + S("BLOCKS", B("A", I("B")), B("B", I("A")),
-                                B("C", L("0", "0", "1", "1"))) + S("ENTITIES", I("C")) + eof)
-    case("blk_missing_ref", H() + S("BLOCKS", B("A", L("0", "0", "1", "1"), I("NOPE"),
-                                                A("0", "0", "1", "0", "90"))) +
-         S("ENTITIES", I("A")) + eof)
-    case("long_name", H() + S("BLOCKS", B("N" * 45, L("0", "0", "1", "1")),
-                              B("R", I("N" * 39 + "ZZZ"))) +
-         S("ENTITIES", I("N" * 39 + "Q"), I("R")) + eof)
-    hdr = g((0, "SECTION"), (2, "HEADER"))
-    case("hdr_limmax_z", H()[:-2] + g((9, "$LIMMAX"), (10, "1"), (20, "1"), (30, "0"),
-                                      (0, "ENDSEC")) + eof)
-    case("hdr_extmin_z_then_var", hdr + g((9, "$EXTMIN"), (10, "0"), (20, "0"), (9, "$EXTMAX"),
-                                          (10, "10"), (20, "10"), (30, "5"), (0, "ENDSEC")) + eof)
-    case("hdr_short_name", hdr + g((9, "$"), (1, "x"), (0, "ENDSEC")) + eof)
-    case("hdr_lower", hdr + g((9, "$extmin"), (1, "x"), (0, "ENDSEC")) + eof)
-    case("hdr_extents_comment", hdr + g((9, "$EXTMIN"), (999, "5"), (20, "0"), (9, "$EXTMAX"),
-                                        (10, "10"), (20, "10"), (0, "ENDSEC")) + eof)
-    case("two_headers_second_bad", H("0", "0", "2000", "8") + H("100", "100", "0", "0") + eof)
-    case("two_headers_second_cut", H("0", "0", "2000", "8") + hdr + g((9, "$EXTMIN")),
-         final=False)
-    case("best_size_edges", H("0", "0", "42949672.96", "1e-45") + eof)
-    case("best_size_edges2", H("0", "0", "42949672", "0.001") + eof)
-    case("best_size_inf", H("-1e400", "0", "1e400", "5") + eof)
-    case("best_size_nan", H("1e400", "0", "1e400", "5") + eof)
-    case("sec_eofx", H() + g((0, "SECTION"), (2, "EOFX")))
-    case("neg_code", H() + g((-1, "x")) + eof)
-    case("long_code_line", H() + [" " * 250 + "0", "EOF"])
-    case("nul_line", H() + ["  0", "EOF\0junk"])
-    case("nul_line2", H() + ["  0", "EO\0F"])
-    case("cr_mid", H() + ["  0", "E\rOF"])
-    case("long_value_eof", H() + ["  0", "EOF" + "x" * 300])
-    case("ins_empty_blk", H() + S("BLOCKS", B("E")) +
-         S("ENTITIES", I("E", (10, "5")), L("0", "0", "1", "2")) + eof)
-    case("attdef_in_blk", H() + S("BLOCKS", B("A", L("0", "0", "1", "1"), g(
-        (0, "ATTDEF"), (10, "1"), (20, "1"), (30, "0"), (2, "TAG"), (70, "0"), (10, "4"),
-        (20, "4")), L("0", "0", "5", "5"))) + S("ENTITIES", I("A"), I("TAG")) + eof)
-    case("blk_item_before_rec", H() + S("BLOCKS", L("0", "0", "1", "1"), g(
-        (0, "ARC"), (2, "X"), (10, "3"), (20, "4")), B("B", L("0", "0", "1", "1"))) +
-         S("ENTITIES", I("X"), I("B")) + eof)
-    case("blk_arc_bad_end", H() + S("BLOCKS", B("A", g((0, "ARC"), (10, "0"), (20, "0"),
-                                                       (40, "1"), (50, "0"), (59, "90")))) + eof)
-    case("blk_line_missing", H() + S("BLOCKS", B("A", g(
-        (0, "LINE"), (8, "0"), (20, "3"), (30, "1"), (11, "4"), (21, "5")), g(
-        (0, "LINE"), (10, "2"), (20, "3"), (21, "8")))) + S("ENTITIES", I("A")) + eof)
-    case("circle_z", H() + S("ENTITIES", C("1", "1", "1"), g((0, "CIRCLE"), (10, "1"), (20, "1"),
-                                                             (30, "0"), (40, "1"))) + eof)
-    case("blk_z_base", H() + S("BLOCKS", g((0, "BLOCK"), (2, "A"), (10, "1"), (30, "0"),
-                                           (20, "3"))) + eof)
-    return out
 
 def main(argv):
     if not argv:
         print(__doc__)
         return 2
-    data = generate(int(argv[0]))
+    legacy = "--legacy" in argv
+    argv = [a for a in argv if a != "--legacy"]
+    data = generate(int(argv[0]), legacy=legacy)
     if len(argv) > 1:
         with open(argv[1], "wb") as f:
             f.write(data)
