@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs the Windows build. Builds the 64-bit Windows plug-in, kernel library and host (preset
 # windows64) and the Linux host (preset default), then imports every example and test drawing
-# (examples/*.dxf, every file under tests/data) with dxfhost.exe under 64-bit Wine and with the
-# Linux dxfhost, each drawing twice:
-#   - by its absolute path, writing the object, the frame header and the SVG picture to files
-#     named by absolute paths, with the dump on standard output;
-#   - by its relative path, with the JSON report on standard output.
+# (examples/*.dxf, every file under tests/data; each also with CR LF line ends and cut off
+# halfway; and a drawing that is missing) with dxfhost.exe under 64-bit Wine and with the Linux
+# dxfhost, each drawing twice:
+#   - alone, by its absolute path, writing the object, the frame header and the SVG picture to
+#     files named by absolute paths, with the JSON report on standard output;
+#   - with all the others in one run, by its relative path, with the dump on standard output.
 # The object, frame header and SVG files must be byte-identical, and so must standard output and
 # standard error (the alert and message lines with the place in the drawing) once CRs are
 # removed; the exit statuses must be equal.
@@ -56,6 +57,17 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 mapfile -t drawings < <({ ls examples/*.dxf; find tests/data -type f; } | LC_ALL=C sort)
 ((${#drawings[@]} > 0)) || { echo "FAIL: no drawings found"; exit 1; }
+# Made from them: each with CR LF line ends, as Windows programs write drawings, and cut off
+# halfway (the reader's end of file inside whatever construct is there); and one that is missing.
+made=$tmp/drawings
+mkdir -p "$made"
+for d in "${drawings[@]}"; do
+  stem=$(basename "${d%.*}")
+  sed 's/\r*$/\r/' "$d" >"$made/$stem-crlf.dxf"
+  head -c $(($(stat -c %s "$d") / 2)) "$d" >"$made/$stem-cut.dxf"
+done
+mapfile -t -O ${#drawings[@]} drawings < <(ls "$made"/*.dxf | LC_ALL=C sort)
+drawings+=("$made/missing.dxf")
 
 # run SIDE CASE HOST-COMMAND...: runs one import, keeping its outputs in $tmp/SIDE/CASE.
 run() {
@@ -118,20 +130,22 @@ compare() {
 }
 
 n=0
+relative=()
 for d in "${drawings[@]}"; do
   n=$((n + 1))
-  both "$n-files" --object @out@/object --frame-header @out@/header --svg @out@/svg --dump \
-    "$root/$d"
-  both "$n-json" --json "$d"
-  for c in "$n-files" "$n-json"; do
-    compare "$c"
-  done
-  echo "windows-run: $d: exit $(cat "$tmp/linux/$n-files/status")" \
-    "$(grep -c . "$tmp/linux/$n-files/stderr" || true) line(s) on standard error"
+  both "$n" --object @out@/object --frame-header @out@/header --svg @out@/svg --json \
+    "$(realpath -m "$d")"
+  compare "$n"
+  echo "windows-run: ${d#"$tmp"/}: exit $(cat "$tmp/linux/$n/status")"
+  relative+=("$(realpath -m --relative-to="$root" "$d")")
 done
+# All of them in one run: every import in one process, dumps on standard output, the lines of
+# each drawing and the summary table on standard error.
+both batch --dump "${relative[@]}"
+compare batch
 
 if ((fail)); then
   exit 1
 fi
-echo "windows-run: ${#drawings[@]} drawings, $((2 * ${#drawings[@]})) imports on each side:" \
-  "$files files of $bytes bytes identical under Wine and on Linux"
+echo "windows-run: $n drawings, $((n + 1)) runs on each side, $((2 * n)) imports:" \
+  "$files outputs of $bytes bytes in all identical under Wine and on Linux"
