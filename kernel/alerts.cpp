@@ -97,9 +97,9 @@ int32_t fom_stat(int32_t status) {
     }
     statuses.push_back(status);
     if ((status == -1 || status == -2) && calls.counts[std::size_t(Service::fom_alert)] == 0) {
-        note("the module gives status " + std::to_string(status) +
-             ", which follows its alert, but showed none: it could not find the alert's dialog "
-             "template among its resources (FindResourceA)");
+        note("the module ended on status " + std::to_string(status) +
+             ", which it gives after its alert, but showed no alert: it could not find the "
+             "alert's dialog template among its resources (FindResourceA)");
     }
     emit("error: " + hostk::status_message(status) + " (status " + std::to_string(status) + ")");
     return 0;
