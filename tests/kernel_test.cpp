@@ -553,8 +553,9 @@ TEST_F(KernelTest, StatusMessagesAndMouseForm) {
     EXPECT_EQ(hostk::mouse_form(), -1);
 }
 
-// The notes follow what the calls show of the module: a status that comes after its alert with
-// no alert asked for, a selector with no heading. They never reach the output sink.
+// The notes follow what the calls show of the module: the status that comes after its 3-D alert
+// with no alert asked for, a selector with no heading. -1 also ends a header without an alert. They
+// never reach the output sink.
 TEST_F(KernelTest, NotesTellWhatTheModuleCouldNotSay) {
     const Bytes tmpl = alert_template("Invalid DXF File", "This is not a valid DXF File.");
     struct Case {
@@ -568,10 +569,11 @@ TEST_F(KernelTest, NotesTellWhatTheModuleCouldNotSay) {
         {"a2", {}},
         {"ha1", {}},
         {"n", {}},
-        {"1", {"status -1", "FindResourceA"}},
+        {"1", {}},
+        {"n1", {}},
         {"2", {"status -2", "FindResourceA"}},
-        {"n1", {"status -1", "FindResourceA"}},
-        {"1a1", {"status -1", "FindResourceA"}}, // only the status before the alert
+        {"n2", {"status -2", "FindResourceA"}},
+        {"2a2", {"status -2", "FindResourceA"}}, // only the status before the alert
         {"e", {"empty heading", "LoadStringA"}},
         {"ea1", {"empty heading", "LoadStringA"}},
         {"e2", {"empty heading", "LoadStringA", "status -2", "FindResourceA"}},
