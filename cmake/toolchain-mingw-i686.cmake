@@ -1,42 +1,5 @@
-# Cross-compiles for 32-bit Windows with Debian's i686-w64-mingw32 tools (packages
-# g++-mingw-w64-i686 and binutils-mingw-w64-i686).
-#
-# The C++ runtime is linked statically into every image we make (the plug-in, the kernel
-# library, the host program), so none of them needs the compiler's runtime DLLs; what they import
-# besides each other comes from the system's own DLLs only.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles for 32-bit Windows, the build users install, with Debian's i686-w64-mingw32
+# tools (packages g++-mingw-w64-i686 and binutils-mingw-w64-i686).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc)
-set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++)
-set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
-set(CMAKE_AR ${MINGW_TRIPLE}-ar CACHE FILEPATH "archiver")
-set(CMAKE_RANLIB ${MINGW_TRIPLE}-ranlib CACHE FILEPATH "archive indexer")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(MINGW_STATIC_RUNTIME "-static -static-libgcc -static-libstdc++")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${MINGW_STATIC_RUNTIME}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${MINGW_STATIC_RUNTIME}")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${MINGW_STATIC_RUNTIME}")
-
-# pkg-config must look at the target's libraries, not at the build machine's.
-set(ENV{PKG_CONFIG_LIBDIR} "${CMAKE_FIND_ROOT_PATH}/lib/pkgconfig")
-set(ENV{PKG_CONFIG_PATH} "")
-
-# Header-only libraries of the build machine that compile for any target (CLI11, read by the
-# host program) are shown to the cross compiler through a folder that holds only them: never
-# through /usr/include, whose C library headers are the build machine's own.
-set(MINGW_PORTABLE_HEADERS ${CMAKE_BINARY_DIR}/portable-include)
-foreach(dir CLI)
-  if(EXISTS /usr/include/${dir} AND NOT EXISTS ${MINGW_PORTABLE_HEADERS}/${dir})
-    file(MAKE_DIRECTORY ${MINGW_PORTABLE_HEADERS})
-    file(CREATE_LINK /usr/include/${dir} ${MINGW_PORTABLE_HEADERS}/${dir} SYMBOLIC)
-  endif()
-endforeach()
-set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${MINGW_PORTABLE_HEADERS})
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -29,6 +29,8 @@ bool run_import(Plugin& plugin, const std::string& drawing, const ImportOptions&
 
     result->status = plugin.exec(0);
 
+    // What the module could not say (a resource it did not find) follows what it showed.
+    result->lines.insert(result->lines.end(), hostk::notes().begin(), hostk::notes().end());
     result->alerts = hostk::alerts();
     result->statuses = hostk::shown_statuses();
     result->object = hostk::block_bytes(frame.hdat);

@@ -24,7 +24,7 @@ struct ImportOptions {
 
 struct ImportResult {
     int32_t status = -1;               // the import command's result: 0, 1 or -1
-    std::vector<std::string> lines;    // "alert: ..." and "error: ..." lines, in order
+    std::vector<std::string> lines;    // "alert: ...", "error: ...", then "note: ..." lines
     std::vector<hostk::Alert> alerts;  // the alerts shown
     std::vector<int32_t> statuses;     // the statuses shown by the host's message
     std::vector<uint8_t> object;       // the frame's data block afterwards

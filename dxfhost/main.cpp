@@ -143,6 +143,7 @@ int main(int argc, char** argv) {
                  "(SVG or PNG), a text dump or a JSON report.",
                  "dxfhost"};
     app.footer(kFooter);
+    app.allow_windows_style_options(false); // on Windows too, /tmp/plan.dxf is a drawing
     app.set_version_flag("--version", "dxfhost " DXF_VERSION);
     app.add_option("DRAWING", s.drawings, "the drawings to import, one after the other")
         ->type_name("");

@@ -96,6 +96,13 @@ int32_t fom_stat(int32_t status) {
         return st;
     }
     statuses.push_back(status);
+    // -2 always follows the module's 3-D alert (-1 also ends a header with a variable of a later
+    // version, which has no alert).
+    if (status == -2 && calls.counts[std::size_t(Service::fom_alert)] == 0) {
+        note("the module ended on status " + std::to_string(status) +
+             ", which it gives after its alert, but showed no alert: it could not find the "
+             "alert's dialog template among its resources (FindResourceA)");
+    }
     emit("error: " + hostk::status_message(status) + " (status " + std::to_string(status) + ")");
     return 0;
 }

@@ -3,7 +3,8 @@
 // Every service passes through enter(): it is counted (always), logged by name (when the log is
 // on) and, when a test has armed a fault for it, told the status to fail with. The counters are
 // a plain array indexed by service, so the count costs nothing on the hot read path. Also the
-// handle counter and hostk::reset, which resets every part.
+// notes the services take from what they see of the calls, the handle counter and hostk::reset,
+// which resets every part.
 #include <array>
 #include <stdexcept>
 #include <vector>
@@ -31,10 +32,11 @@ struct Fault {
     bool every_after;  // that call and all later ones fail
 };
 
-std::vector<std::string> log; // names of the calls, when logging is on
-bool logging = false;         // whether calls are logged
-std::vector<Fault> faults;    // armed faults
-int32_t handle_counter = 0;   // last handle handed out
+std::vector<std::string> log;   // names of the calls, when logging is on
+bool logging = false;           // whether calls are logged
+std::vector<Fault> faults;      // armed faults
+std::vector<std::string> notes; // signs of what the module could not do, in order
+int32_t handle_counter = 0;     // last handle handed out
 
 Service service_of(const std::string& name) {
     for (std::size_t i = 0; i < kServices; ++i) {
@@ -65,6 +67,10 @@ int32_t enter_slow(Service s, std::size_t n) {
     return 0;
 }
 
+void note(const std::string& text) {
+    notes.push_back("note: " + text);
+}
+
 int32_t next_handle() {
     // Two billion handles between resets are far beyond any import; should it ever come to
     // that, the counter starts again rather than overflow.
@@ -79,6 +85,7 @@ void reset_calls() {
     log.clear();
     logging = false;
     faults.clear();
+    notes.clear();
     handle_counter = 0;
 }
 
@@ -121,6 +128,10 @@ void fail_call(const std::string& service, std::size_t nth, int32_t status, bool
     }
     detail::faults.push_back({s, detail::calls.counts[std::size_t(s)] + nth, status, every_after});
     detail::update_slow();
+}
+
+const std::vector<std::string>& notes() {
+    return detail::notes;
 }
 
 void clear_faults() {

@@ -67,6 +67,11 @@ inline int32_t enter(Service s) {
     return calls.slow ? enter_slow(s, n) : 0;
 }
 
+// Records a note (calls.cpp): a sign, seen in the calls, of something the module could not do
+// and had no way to say (a resource or string it could not load). Notes are not shown as they
+// come: the host program reads them with hostk::notes().
+void note(const std::string& text);
+
 // A new handle: positive, never 0, never handed out twice between two resets.
 int32_t next_handle();
 

@@ -105,6 +105,13 @@ KERNEL_API void fail_call(const std::string& service, std::size_t nth, int32_t s
                           bool every_after = false);
 KERNEL_API void clear_faults();
 
+// What the module could not do and had no way to say, as the calls show it: the status that
+// follows the module's 3-D alert (-2) given to fom_stat when no alert was asked for (the module
+// could not find the alert's dialog template), and a file selector handed an empty heading (it
+// could not load the heading string). One "note: ..." line each, in order, until the next reset;
+// they do not go to the output sink.
+KERNEL_API const std::vector<std::string>& notes();
+
 // Where the module was reading: the file and the offset of the last byte that fim_fread
 // delivered from it (-1 when none). Kept after the file is closed, until the next fim_fopen.
 struct ReadPosition {

@@ -80,6 +80,10 @@ int32_t fim_xfsel(XFSPB* p) {
     }
     shown = hostk::SelectorView{};
     shown.heading = read_bounded(p->phd);
+    if (shown.heading.empty()) {
+        note("the file selector was given an empty heading: the module could not load it from "
+             "its string table (LoadStringA)");
+    }
     shown.path = read_bounded(p->ppath);
     if (p->pdefext != nullptr) {
         shown.default_ext = read_bounded(p->pdefext);

@@ -553,4 +553,74 @@ TEST_F(KernelTest, StatusMessagesAndMouseForm) {
     EXPECT_EQ(hostk::mouse_form(), -1);
 }
 
+// The notes follow what the calls show of the module: the status that comes after its 3-D alert
+// with no alert asked for, a selector with no heading. -1 also ends a header without an alert. They
+// never reach the output sink.
+TEST_F(KernelTest, NotesTellWhatTheModuleCouldNotSay) {
+    const Bytes tmpl = alert_template("Invalid DXF File", "This is not a valid DXF File.");
+    struct Case {
+        std::string calls; // a: fom_alert, 1: fom_stat(-1), 2: fom_stat(-2), n: fom_stat of a
+                           // host status, h: selector with a heading, e: with an empty heading
+        std::vector<std::string> about; // what each note names, in order
+    };
+    const std::vector<Case> cases = {
+        {"", {}},
+        {"a1", {}},
+        {"a2", {}},
+        {"ha1", {}},
+        {"n", {}},
+        {"1", {}},
+        {"n1", {}},
+        {"2", {"status -2", "FindResourceA"}},
+        {"n2", {"status -2", "FindResourceA"}},
+        {"2a2", {"status -2", "FindResourceA"}}, // only the status before the alert
+        {"e", {"empty heading", "LoadStringA"}},
+        {"ea1", {"empty heading", "LoadStringA"}},
+        {"e2", {"empty heading", "LoadStringA", "status -2", "FindResourceA"}},
+    };
+    char empty[] = "";
+    char heading[] = "Import DXF File";
+    char name[260] = "", fspec[260] = "", path[260] = "";
+    for (const Case& c : cases) {
+        hostk::reset();
+        output.clear();
+        XFSPB x{};
+        x.pfname = name;
+        x.pfspec = fspec;
+        x.ppath = path;
+        for (char call : c.calls) {
+            switch (call) {
+            case 'a':
+                fom_alert(-1, tmpl.data());
+                break;
+            case 'n':
+                fom_stat(KST_NOFILE);
+                break;
+            case 'h':
+            case 'e':
+                x.phd = call == 'h' ? heading : empty;
+                EXPECT_EQ(fim_xfsel(&x), 1);
+                break;
+            default:
+                fom_stat(-(call - '0'));
+                break;
+            }
+        }
+        const std::vector<std::string>& notes = hostk::notes();
+        std::size_t i = 0;
+        for (const std::string& n : notes) {
+            EXPECT_EQ(n.rfind("note: ", 0), 0u) << c.calls;
+            for (int k = 0; k < 2 && i < c.about.size(); ++k, ++i) {
+                EXPECT_NE(n.find(c.about[i]), std::string::npos) << c.calls << ": " << n;
+            }
+        }
+        EXPECT_EQ(notes.size() * 2, c.about.size()) << c.calls;
+        for (const std::string& line : output) {
+            EXPECT_NE(line.rfind("note:", 0), 0u) << c.calls << ": " << line;
+        }
+    }
+    hostk::reset();
+    EXPECT_TRUE(hostk::notes().empty());
+}
+
 } // namespace
