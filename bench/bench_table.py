@@ -104,7 +104,7 @@ def main():
         ratio = statistics.median(a / b for a, b in zip(imports, floors))
         row = [name + ("" if status == 0 else " (import FAILED, status %d)" % status),
                "%.1f" % mb, "%.3f" % imp, "%.3f" % statistics.median(floors), "%.2fx" % ratio,
-               "%.0f" % (mb / imp), "%.0f" % max(peaks), "%.1f" % object_mb]
+               "%.1f" % (mb / imp), "%.0f" % max(peaks), "%.1f" % object_mb]
         if libs:
             row += ["%.3f" % statistics.median(libs),
                     "%.2fx" % statistics.median(a / b for a, b in zip(imports, libs))]
