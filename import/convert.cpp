@@ -60,10 +60,12 @@ static int64_t magnitude(const char* m, const char* mend, int64_t e) {
     return intdigits ? intdigits + e : e - lead;
 }
 
+#if FLT_EVAL_METHOD == 0
 /* Powers of ten that a double holds exactly. */
 static const double exact_tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+#endif
 
 double dxf_atof(const char* s) {
     while (is_space(*s))
@@ -118,6 +120,10 @@ double dxf_atof(const char* s) {
         d = e10 < 0 ? d / exact_tens[-e10] : d * exact_tens[e10];
         return neg ? -d : d;
     }
+#else
+    (void)m; /* the general conversion below reads every value */
+    (void)many;
+    (void)frac;
 #endif
     double v = 0.0;
     std::from_chars_result r = std::from_chars(start, end, v, std::chars_format::general);
