@@ -10,6 +10,7 @@
  */
 #include "dxf.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -59,6 +60,13 @@ static int64_t magnitude(const char* m, const char* mend, int64_t e) {
     return intdigits ? intdigits + e : e - lead;
 }
 
+#if FLT_EVAL_METHOD == 0
+/* Powers of ten that a double holds exactly. */
+static const double exact_tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+#endif
+
 double dxf_atof(const char* s) {
     while (is_space(*s))
         ++s;
@@ -67,11 +75,22 @@ double dxf_atof(const char* s) {
         neg = *s++ == '-';
     const char* start = s; /* mantissa: digits, full stop, digits */
     int ndigits = 0;
-    for (; is_digit(*s); ++s)
-        ++ndigits;
+    uint64_t m = 0;   /* the digits as an integer, while they are few enough */
+    int many = 0;     /* more than 19 digits after the leading zeros: m is not all of them */
+    int64_t frac = 0; /* digits after the full stop */
+    for (; is_digit(*s); ++s, ++ndigits) {
+        if (m < UINT64_C(1000000000000000000))
+            m = m * 10 + uint64_t(*s - '0');
+        else
+            many = 1;
+    }
     if (*s == '.')
-        for (++s; is_digit(*s); ++s)
-            ++ndigits;
+        for (++s; is_digit(*s); ++s, ++ndigits, ++frac) {
+            if (m < UINT64_C(1000000000000000000))
+                m = m * 10 + uint64_t(*s - '0');
+            else
+                many = 1;
+        }
     if (ndigits == 0)
         return 0.0;
     const char* mend = s;
@@ -91,6 +110,21 @@ double dxf_atof(const char* s) {
             end = q;
         }
     }
+#if FLT_EVAL_METHOD == 0
+    /* The usual value: digits an exact double holds, times or over an exact power of ten, is
+     * rounded once, hence correctly, which is what the general conversion gives. (Where
+     * arithmetic is carried out wider than double, the second rounding could differ.) */
+    int64_t e10 = e - frac;
+    if (!many && m <= (UINT64_C(1) << 53) && e10 >= -22 && e10 <= 22) {
+        double d = double(m);
+        d = e10 < 0 ? d / exact_tens[-e10] : d * exact_tens[e10];
+        return neg ? -d : d;
+    }
+#else
+    (void)m; /* the general conversion below reads every value */
+    (void)many;
+    (void)frac;
+#endif
     double v = 0.0;
     std::from_chars_result r = std::from_chars(start, end, v, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range)

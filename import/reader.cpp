@@ -9,10 +9,11 @@
  */
 #include "dxf.h"
 
-#include <cstring>
-
 int kw_match(const char* text, const char* keyword) {
-    return std::strncmp(text, keyword, std::strlen(keyword)) == 0;
+    for (; *keyword; ++text, ++keyword)
+        if (*text != *keyword)
+            return 0; /* also where text ends first */
+    return 1;
 }
 
 /* Reads one line into string (at most TEXTLEN - 1 characters; the rest of a longer line is
@@ -20,21 +21,21 @@ int kw_match(const char* text, const char* keyword) {
  * like any other byte, so the text ends there. Returns 0 at the line feed, or the negative
  * status of the read that found no byte, leaving the characters read so far. */
 int32_t get_next(int32_t fh, char* string) {
-    int n = 0; /* characters stored */
-    string[0] = 0;
+    char* p = string;                        /* where the next character goes */
+    char* const last = string + TEXTLEN - 1; /* the terminator's place in a full buffer */
+    unsigned char c;
     for (;;) {
-        unsigned char c = 0;
         int32_t stat = fim_fread(fh, 1, &c);
-        if (stat < 0)
+        if (stat < 0) {
+            *p = 0;
             return stat;
-        if (c == 13)
-            continue;
-        if (c == 10)
-            return 0;
-        if (n < TEXTLEN - 1) {
-            string[n++] = char(c);
-            string[n] = 0;
         }
+        if (c == 10) {
+            *p = 0;
+            return 0;
+        }
+        if (c != 13 && p < last)
+            *p++ = char(c);
     }
 }
 

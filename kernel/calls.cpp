@@ -53,6 +53,9 @@ CallState calls;
 
 static void update_slow() {
     calls.slow = logging || !faults.empty();
+    if (calls.slow) {
+        settle_reads(); // the short read neither logs nor fails
+    }
 }
 
 int32_t enter_slow(Service s, std::size_t n) {
@@ -112,6 +115,7 @@ void clear_call_log() {
 }
 
 std::size_t call_count(const std::string& service) {
+    detail::settle_reads(); // the short reads are counted when they end
     return detail::calls.counts[std::size_t(detail::service_of(service))];
 }
 
@@ -123,6 +127,7 @@ void fail_call(const std::string& service, std::size_t nth, int32_t status, bool
         throw std::invalid_argument("a call cannot fail with status 0");
     }
     detail::Service s = detail::service_of(service);
+    detail::settle_reads();
     if (s == detail::Service::set_spb || s == detail::Service::usi_mset) {
         throw std::invalid_argument(service + " has no status and cannot be made to fail");
     }

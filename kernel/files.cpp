@@ -2,9 +2,17 @@
 //
 // Files are opened for reading only, by name, and addressed by handle. Each open file reads
 // through its own 64 KiB buffer: the import asks for one byte per call, so a call must cost
-// a few instructions, not a system call. Positions are 32-bit; the position the caller sees
-// is always exact (buffer start plus offset in it), and a seek that lands inside the buffer
-// only moves that offset. Also remembers where the last byte delivered came from.
+// what a buffered getc costs, not a system call. Positions are 32-bit; the position the caller
+// sees is always exact (buffer start plus offset in it), and a seek that lands inside the
+// buffer only moves that offset. Also remembers where the last byte delivered came from.
+//
+// The one-byte read of the file read last takes a short way: a pointer into its buffer, no
+// lookup, no call log, no fault to look for. That way is open only while nothing else can
+// change the answer (a file was just read, no call is logged, no fault is armed); every
+// other call on files closes it first, and the next read through the long way opens it
+// again. What the short way does not store on every call follows from the pointer: the
+// file's offset, the number of calls it served (one byte each) and the last byte delivered
+// (the one before it); closing it stores them.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,13 +30,14 @@ namespace {
 constexpr uint32_t kBufferSize = 64 * 1024;
 
 struct File {
+    uint32_t offset = 0;            // next byte to deliver, within buf (<= length)
+    uint32_t length = 0;            // bytes valid in buf
+    uint8_t* bytes = nullptr;       // buf.get()
+    uint32_t start = 0;             // file position of buf[0]
+    uint32_t size = 0;              // its size when opened, bytes
     std::FILE* f = nullptr;         // the open file; its position is start + length
     std::string path;               // the name it was opened by
-    uint32_t size = 0;              // its size when opened, bytes
     std::unique_ptr<uint8_t[]> buf; // kBufferSize bytes read ahead
-    uint32_t start = 0;             // file position of buf[0]
-    uint32_t length = 0;            // bytes valid in buf
-    uint32_t offset = 0;            // next byte to deliver, within buf (<= length)
 };
 
 std::unordered_map<int32_t, File> files; // open files by handle
@@ -36,6 +45,38 @@ int32_t cached_fh = 0;                   // the handle looked up last
 File* cached = nullptr;                  // and its file
 ReadPosition last;                       // where the last delivered byte came from
 int32_t last_fh = 0;                     // handle of the file last.path names
+File* quick = nullptr;                   // the file of the short read, or none
+int32_t quick_fh = 0;                    // its handle (0, never a handle, while there is none)
+const uint8_t* quick_next = nullptr;     // its next byte: its offset while the short read is open
+const uint8_t* quick_end = nullptr;      // the end of its buffered bytes
+const uint8_t* quick_from = nullptr;     // where quick_next stood when the short read opened
+
+// Opens the short read on a file just read: its next bytes come straight from the buffer.
+void open_quick(File* file, int32_t fh) {
+    quick = file;
+    quick_fh = fh;
+    quick_from = quick_next = file->bytes + file->offset;
+    quick_end = file->bytes + file->length;
+}
+
+// Closes the short read, giving back what it kept implicitly: the file's offset, the count
+// of its calls (one byte each) and the position of the last byte delivered.
+void close_quick() {
+    if (quick == nullptr) {
+        return;
+    }
+    calls.counts[std::size_t(Service::fim_fread)] += std::size_t(quick_next - quick_from);
+    quick->offset = uint32_t(quick_next - quick->bytes);
+    last.last_byte = int64_t(quick->start) + quick->offset - 1;
+    quick = nullptr;
+    quick_fh = 0;
+    quick_next = quick_end = quick_from = nullptr;
+}
+
+// The offset of a file's next byte within its buffer.
+uint32_t offset_of(const File& file) {
+    return &file == quick ? uint32_t(quick_next - file.bytes) : file.offset;
+}
 
 File* find(int32_t fh) {
     if (fh == cached_fh && cached != nullptr) {
@@ -106,7 +147,12 @@ int32_t check_file(const char* name, uint32_t* size) {
 
 } // namespace
 
+void settle_reads() {
+    close_quick();
+}
+
 void reset_files() {
+    close_quick();
     for (auto& entry : files) {
         close_file(entry.second);
     }
@@ -129,6 +175,7 @@ int32_t fim_fopen(const char* name, int32_t mode, int32_t* pfh) {
     if (name == nullptr || pfh == nullptr || mode != 0) {
         return KST_ARGUMENT;
     }
+    close_quick();
     uint32_t size = 0;
     if (int32_t st = check_file(name, &size)) {
         return st;
@@ -144,16 +191,27 @@ int32_t fim_fopen(const char* name, int32_t mode, int32_t* pfh) {
     file.path = name;
     file.size = size;
     file.buf.reset(new uint8_t[kBufferSize]);
+    file.bytes = file.buf.get();
     last = hostk::ReadPosition{file.path, -1};
     last_fh = fh;
     *pfh = fh;
     return 0;
 }
 
-int32_t fim_fread(int32_t fh, uint32_t n, void* buf) {
+namespace {
+
+// Every read but the short one: counted and checked like any other call. Kept out of line, so
+// that the short way stays a few instructions with nothing to save.
+#if defined(_MSC_VER)
+#define FILES_OUT_OF_LINE __declspec(noinline)
+#else
+#define FILES_OUT_OF_LINE __attribute__((noinline))
+#endif
+FILES_OUT_OF_LINE int32_t read_long(int32_t fh, uint32_t n, void* buf) {
     if (int32_t st = enter(Service::fim_fread)) {
         return st;
     }
+    close_quick();
     File* file = find(fh);
     if (file == nullptr) {
         return KST_BADFILE;
@@ -180,11 +238,7 @@ int32_t fim_fread(int32_t fh, uint32_t n, void* buf) {
             }
         }
         uint32_t take = std::min(n - done, file->length - file->offset);
-        if (take == 1) {
-            out[done] = file->buf[file->offset]; // the import's usual call
-        } else {
-            std::memcpy(out + done, file->buf.get() + file->offset, take);
-        }
+        std::memcpy(out + done, file->bytes + file->offset, take);
         file->offset += take;
         done += take;
     }
@@ -193,13 +247,28 @@ int32_t fim_fread(int32_t fh, uint32_t n, void* buf) {
         last_fh = fh;
     }
     last.last_byte = int64_t(file->start) + file->offset - 1;
+    if (!calls.slow) {
+        open_quick(file, fh); // the next byte of this file may take the short way
+    }
     return int32_t(done);
+}
+
+} // namespace
+
+int32_t fim_fread(int32_t fh, uint32_t n, void* buf) {
+    // The short way: one byte of the file read last, from its buffer.
+    if (fh == quick_fh && n == 1 && buf != nullptr && quick_next < quick_end) {
+        *static_cast<uint8_t*>(buf) = *quick_next++; // counted when the short read closes
+        return 1;
+    }
+    return read_long(fh, n, buf);
 }
 
 int32_t fim_fseek(int32_t fh, uint32_t pos, int32_t mode) {
     if (int32_t st = enter(Service::fim_fseek)) {
         return st;
     }
+    close_quick();
     File* file = find(fh);
     if (file == nullptr) {
         return KST_BADFILE;
@@ -249,7 +318,7 @@ int32_t fim_ftell(int32_t fh, uint32_t* ppos) {
     if (ppos == nullptr) {
         return KST_ARGUMENT;
     }
-    *ppos = file->start + file->offset;
+    *ppos = file->start + offset_of(*file);
     return 0;
 }
 
@@ -257,6 +326,7 @@ int32_t fim_fclose(int32_t fh) {
     if (int32_t st = enter(Service::fim_fclose)) {
         return st;
     }
+    close_quick();
     File* file = find(fh);
     if (file == nullptr) {
         return KST_BADFILE;
@@ -271,7 +341,11 @@ int32_t fim_fclose(int32_t fh) {
 namespace hostk {
 
 ReadPosition last_read() {
-    return detail::last;
+    ReadPosition at = detail::last;
+    if (detail::quick != nullptr) {
+        at.last_byte = int64_t(detail::quick->start) + detail::offset_of(*detail::quick) - 1;
+    }
+    return at;
 }
 std::size_t open_files() {
     return detail::files.size();

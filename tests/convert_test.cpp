@@ -8,7 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <charconv>
 #include <random>
+#include <string>
+#include <system_error>
 
 #include "import/dxf.h"
 
@@ -55,6 +58,107 @@ TEST(Convert, AtofMatchesStrtodOnDecimalText) {
         std::snprintf(buf, sizeof buf, "%.*g", int(gen() % 19) + 1, d);
         ASSERT_TRUE(same_bits(dxf_atof(buf), std::strtod(buf, nullptr))) << buf;
     }
+}
+
+// The general conversion the module's atof stands for: the decimal span, as it scans it, handed
+// whole to from_chars; out of range, an infinity or zero after the first significant digit.
+double general_atof(const char* s) {
+    while (*s == ' ' || (*s >= '\t' && *s <= '\r'))
+        ++s;
+    bool neg = false;
+    if (*s == '+' || *s == '-')
+        neg = *s++ == '-';
+    const char* start = s;
+    int digits = 0;
+    for (; *s >= '0' && *s <= '9'; ++s)
+        ++digits;
+    if (*s == '.')
+        for (++s; *s >= '0' && *s <= '9'; ++s)
+            ++digits;
+    if (digits == 0)
+        return 0.0;
+    const char* end = s;
+    if (*s == 'e' || *s == 'E') {
+        const char* q = s + 1;
+        if (*q == '+' || *q == '-')
+            ++q;
+        if (*q >= '0' && *q <= '9') {
+            while (*q >= '0' && *q <= '9')
+                ++q;
+            end = q;
+        }
+    }
+    double v = 0.0;
+    std::from_chars_result r = std::from_chars(start, end, v, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range) {
+        // Too large when the first significant digit stands at a positive decimal exponent.
+        double probe = std::strtod(std::string(start, end).c_str(), nullptr);
+        v = std::isinf(probe) ? HUGE_VAL : 0.0;
+    }
+    return neg ? -v : v;
+}
+
+// Several million texts, built to reach every way through the conversion: few and many
+// digits, leading and trailing zeros, the full stop anywhere, exponents near the edges of the
+// exact powers of ten and far beyond, incomplete exponents, signs, blanks and trailing text.
+TEST(Convert, AtofAgreesWithTheGeneralConversionOnEveryForm) {
+    std::mt19937_64 gen(2026);
+    std::string t;
+    std::size_t checked = 0;
+    for (int i = 0; i < 3000000; ++i) {
+        t.clear();
+        if (gen() % 8 == 0)
+            t += gen() % 2 ? " " : "\t";
+        if (gen() % 3 == 0)
+            t += gen() % 2 ? '-' : '+';
+        int lead = gen() % 4 == 0 ? int(gen() % 25) : 0;
+        t.append(std::size_t(lead), '0');
+        int digits = int(gen() % 24);
+        int point = gen() % 4 == 0 ? -1 : int(gen() % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point)
+                t += '.';
+            t += char('0' + (gen() % 5 == 0 ? 0 : gen() % 10));
+        }
+        if (point == digits)
+            t += '.';
+        if (gen() % 3 == 0) {
+            t += gen() % 2 ? 'e' : 'E';
+            if (gen() % 2)
+                t += gen() % 2 ? '-' : '+';
+            int e = gen() % 3 == 0 ? int(gen() % 400) : int(gen() % 30);
+            if (gen() % 10 != 0)
+                t += std::to_string(e);
+        }
+        if (gen() % 10 == 0)
+            t += gen() % 2 ? "x" : " 1";
+        double got = dxf_atof(t.c_str()), want = general_atof(t.c_str());
+        ASSERT_TRUE(same_bits(got, want)) << '"' << t << "\" " << got << " " << want;
+        ++checked;
+    }
+    // Drawing values, and integers around 2^53 where the digits stop being exact.
+    char line[64];
+    for (uint64_t k = 0; k < 1000000; ++k) {
+        uint64_t u = gen();
+        switch (k % 4) {
+        case 0:
+            std::snprintf(line, sizeof line, "%.4f", double(u % 100000000) / 1000.0);
+            break;
+        case 1:
+            std::snprintf(line, sizeof line, "-%.6f", double(u % 1000000000) / 1e6);
+            break;
+        case 2:
+            std::snprintf(line, sizeof line, "%llu",
+                          (unsigned long long)((UINT64_C(1) << 53) - 500000 + (u % 1000000)));
+            break;
+        default:
+            std::snprintf(line, sizeof line, "%llue%d", (unsigned long long)(u % 100000),
+                          int(u >> 40) % 50 - 25);
+            break;
+        }
+        ASSERT_TRUE(same_bits(dxf_atof(line), general_atof(line))) << line;
+    }
+    EXPECT_EQ(checked, 3000000u);
 }
 
 TEST(Convert, AtofReadsOnlyTheDecimalForm) {

@@ -624,3 +624,101 @@ TEST_F(KernelTest, NotesTellWhatTheModuleCouldNotSay) {
 }
 
 } // namespace
+
+// The one-byte read against a model of two files, under every call that may come between two
+// reads: other reads, tells, seeks, bad handles, a null buffer, the call log and faults. The
+// bytes, the results, the counts, the log and the last position read must all agree.
+TEST_F(KernelTest, OneByteReadsAgreeWithAModelOfTheFiles) {
+    std::mt19937 rng(11);
+    Bytes data[2] = {Bytes(150000), Bytes(70000)};
+    std::string path[2];
+    for (int k = 0; k < 2; ++k) {
+        for (uint8_t& b : data[k]) {
+            b = uint8_t(rng());
+        }
+        path[k] = temp_file(data[k]);
+    }
+    int32_t fh[2] = {0, 0};
+    uint32_t pos[2] = {0, 0};
+    for (int k = 0; k < 2; ++k) {
+        ASSERT_EQ(fim_fopen(path[k].c_str(), 0, &fh[k]), 0);
+    }
+    hostk::ReadPosition last{path[1], -1}; // the model's last position read
+    std::size_t reads = 0, logged = 0;     // fim_fread calls, and of them logged
+    bool logging = false;
+    std::size_t fail_at = 0; // the read call that is to fail (0: none)
+    for (int step = 0; step < 400000; ++step) {
+        int k = int(rng() % 16 == 0);
+        unsigned op = rng() % 100;
+        uint8_t c = 0;
+        if (op < 88) { // the import's call
+            int32_t r = fim_fread(fh[k], 1, &c);
+            ++reads;
+            logged += logging;
+            if (reads == fail_at) {
+                ASSERT_EQ(r, KST_READ);
+                fail_at = 0;
+                hostk::clear_faults();
+            } else if (pos[k] == data[k].size()) {
+                ASSERT_EQ(r, KST_EOF);
+            } else {
+                ASSERT_EQ(r, 1);
+                ASSERT_EQ(c, data[k][pos[k]]) << "step " << step;
+                last = {path[k], int64_t(pos[k]++)};
+            }
+        } else if (op < 90) {
+            Bytes got(1 + rng() % 3000);
+            int32_t r = fim_fread(fh[k], uint32_t(got.size()), got.data());
+            ++reads;
+            logged += logging;
+            if (reads == fail_at) {
+                ASSERT_EQ(r, KST_READ);
+                fail_at = 0;
+                hostk::clear_faults();
+                continue;
+            }
+            uint32_t expect = std::min<uint32_t>(uint32_t(got.size()), data[k].size() - pos[k]);
+            ASSERT_EQ(r, expect == 0 ? KST_EOF : int32_t(expect));
+            ASSERT_TRUE(std::equal(got.begin(), got.begin() + expect, data[k].begin() + pos[k]));
+            if (expect > 0) {
+                pos[k] += expect;
+                last = {path[k], int64_t(pos[k]) - 1};
+            }
+        } else if (op < 93) {
+            uint32_t at = 0;
+            ASSERT_EQ(fim_ftell(fh[k], &at), 0);
+            ASSERT_EQ(at, pos[k]);
+            logged += logging;
+        } else if (op < 95) {
+            pos[k] = rng() % 8 == 0 ? uint32_t(data[k].size()) : uint32_t(rng() % data[k].size());
+            ASSERT_EQ(fim_fseek(fh[k], pos[k], 0), 0);
+            logged += logging;
+        } else if (op < 96 && fail_at == 0) {
+            ASSERT_EQ(fim_fread(fh[0] + fh[1] + 7, 1, &c), KST_BADFILE);
+            ASSERT_EQ(fim_fread(0, 1, &c), KST_BADFILE);
+            ASSERT_EQ(fim_fread(fh[k], 1, nullptr), KST_ARGUMENT);
+            reads += 3;
+            logged += logging ? 3 : 0;
+        } else if (op < 98) {
+            logging = !logging;
+            hostk::set_call_logging(logging);
+        } else if (op >= 98 && fail_at == 0) {
+            fail_at = reads + 1 + rng() % 50;
+            hostk::fail_call("fim_fread", fail_at - reads, KST_READ);
+        }
+        if (step % 97 == 0) {
+            ASSERT_EQ(hostk::call_count("fim_fread"), reads);
+            ASSERT_EQ(hostk::last_read().path, last.path);
+            ASSERT_EQ(hostk::last_read().last_byte, last.last_byte) << "step " << step;
+        }
+    }
+    std::size_t logged_now = hostk::call_log().size();
+    EXPECT_EQ(logged_now, logged);
+    for (int k = 0; k < 2; ++k) {
+        ASSERT_EQ(fim_fclose(fh[k]), 0);
+    }
+    EXPECT_EQ(hostk::last_read().last_byte, last.last_byte); // kept after closing
+    uint8_t c = 0;
+    EXPECT_EQ(fim_fread(fh[0], 1, &c), KST_BADFILE);
+    EXPECT_EQ(hostk::open_files(), 0u);
+}
