@@ -29,11 +29,11 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "${MINGW_STATIC_RUNTIME}")
 set(ENV{PKG_CONFIG_LIBDIR} "${CMAKE_FIND_ROOT_PATH}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
 
-# Header-only libraries of the build machine that compile for any target (CLI11, read by the
-# host program) are shown to the cross compiler through a folder that holds only them: never
+# Header-only libraries of the build machine that compile for any target (CLI11 and nlohmann
+# JSON, read by the host program) are shown to the cross compiler through a folder that holds only them: never
 # through /usr/include, whose C library headers are the build machine's own.
 set(MINGW_PORTABLE_HEADERS ${CMAKE_BINARY_DIR}/portable-include)
-foreach(dir CLI)
+foreach(dir CLI nlohmann)
   if(EXISTS /usr/include/${dir} AND NOT EXISTS ${MINGW_PORTABLE_HEADERS}/${dir})
     file(MAKE_DIRECTORY ${MINGW_PORTABLE_HEADERS})
     file(CREATE_LINK /usr/include/${dir} ${MINGW_PORTABLE_HEADERS}/${dir} SYMBOLIC)

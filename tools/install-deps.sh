@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev llvm clang
-          libcli11-dev librsvg2-dev libcairo2-dev pkg-config python3)
+          libcli11-dev nlohmann-json3-dev librsvg2-dev libcairo2-dev pkg-config python3)
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
 fi
