@@ -165,7 +165,8 @@ struct Walk {
     }
 
     void ends_early(const groups::Group& g, const char* inside) {
-        refuse("ends_early", g.line, explain::ends_early(g.line, inside));
+        const uint64_t last = g.end && g.line > 0 ? g.line - 1 : g.line; // the file's last line
+        refuse("ends_early", last, explain::ends_early(last, inside));
     }
 
     void run(const std::string& path);

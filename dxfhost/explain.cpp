@@ -71,7 +71,7 @@ Text top_level(uint32_t code, const std::string& value) {
 }
 
 Text ends_early(uint64_t line, const std::string& inside) {
-    return {"the file ends at line " + std::to_string(line > 0 ? line - 1 : 0) +
+    return {"the file ends at line " + std::to_string(line) +
                 (inside.empty() ? "" : ", inside " + inside) +
                 ", without its end marker (0 EOF): it is cut short",
             "save or copy the drawing again; a transfer may have cut it"};
