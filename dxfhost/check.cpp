@@ -59,6 +59,7 @@ Lost Findings::lost() const {
 namespace {
 
 constexpr std::size_t kNameKeep = 39; // characters of a block name the module compares
+constexpr int kDepthMax = 4000;       // nesting of blocks followed (each level takes stack)
 
 // A block as the module stores it, enough for bounds and for what its INSERTs change.
 struct Block {
@@ -175,7 +176,7 @@ struct Walk {
     void blocks_section();
     void entities();
     void resolve_blocks(uint64_t end_line);
-    Bounds block_bounds(std::size_t k, std::vector<int>* state, bool* arcs);
+    Bounds block_bounds(std::size_t k, std::vector<int>* state, bool* arcs, int depth = 0);
     Bounds placed_bounds(std::size_t k, bool* arcs);
 };
 
@@ -493,7 +494,7 @@ void Walk::blocks_section() {
 // Bounds of block k as an import draws it: its own items and, placed by each INSERT, the
 // blocks it inserts; *arcs tells whether any of it is an arc. state: 0 unseen, 1 being walked
 // (a reference back to it is a loop, refused elsewhere, and adds nothing), 2 done.
-Bounds Walk::block_bounds(std::size_t k, std::vector<int>* state, bool* arcs) {
+Bounds Walk::block_bounds(std::size_t k, std::vector<int>* state, bool* arcs, int depth) {
     if (placed[k]) {
         *arcs = *arcs || placed[k]->second;
         return placed[k]->first;
@@ -501,7 +502,7 @@ Bounds Walk::block_bounds(std::size_t k, std::vector<int>* state, bool* arcs) {
     const Block& b = blocks[k];
     Bounds out = b.own;
     bool any_arcs = b.arcs;
-    if ((*state)[k] == 1) {
+    if ((*state)[k] == 1 || depth > kDepthMax) {
         return out;
     }
     (*state)[k] = 1;
@@ -511,7 +512,7 @@ Bounds Walk::block_bounds(std::size_t k, std::vector<int>* state, bool* arcs) {
             continue;
         }
         const Block& p = blocks[it->second];
-        const Bounds pb = block_bounds(it->second, state, &any_arcs);
+        const Bounds pb = block_bounds(it->second, state, &any_arcs, depth + 1);
         if (pb.any) {
             for (double x : {pb.minx, pb.maxx}) {
                 for (double y : {pb.miny, pb.maxy}) {
@@ -545,6 +546,9 @@ void Walk::resolve_blocks(uint64_t end_line) {
     std::vector<int> state(blocks.size(), 0);
     std::vector<std::size_t> path;
     std::function<bool(std::size_t)> loops = [&](std::size_t k) {
+        if (path.size() > std::size_t(kDepthMax)) {
+            return false; // nested too deep to follow; the import itself will tell
+        }
         if (state[k] == 1) {
             path.push_back(k);
             return true;
@@ -582,21 +586,24 @@ void Walk::resolve_blocks(uint64_t end_line) {
     }
     // Whether a block draws anything, once its INSERTs are replaced by what they name.
     std::vector<int> seen(blocks.size(), 0);
-    std::function<bool(std::size_t)> draws = [&](std::size_t k) {
+    std::function<bool(std::size_t, int)> draws = [&](std::size_t k, int depth) {
         if (seen[k] != 0) {
             return seen[k] == 2;
+        }
+        if (depth > kDepthMax) {
+            return true; // nested too deep to follow: taken to draw something
         }
         seen[k] = 1;
         bool any = blocks[k].items;
         for (const Block::Ref& r : blocks[k].refs) {
             const auto it = by_name.find(r.name.substr(0, kNameKeep));
-            any = any || (it != by_name.end() && draws(it->second));
+            any = any || (it != by_name.end() && draws(it->second, depth + 1));
         }
         seen[k] = any ? 2 : 3;
         return any;
     };
     for (std::size_t k = 0; k < blocks.size(); ++k) {
-        blocks[k].items = draws(k);
+        blocks[k].items = draws(k, 0);
     }
 }
 

@@ -7,10 +7,18 @@ namespace json {
 
 namespace {
 
+// Strings and keys (entity kinds and block names come from drawings) made valid UTF-8.
 void make_valid(Value& v) {
     if (v.is_string()) {
         v = utf8::valid(v.get<std::string>());
-    } else if (v.is_structured()) {
+    } else if (v.is_object()) {
+        Value fixed = Value::object();
+        for (auto& [key, item] : v.items()) {
+            make_valid(item);
+            fixed[utf8::valid(key)] = std::move(item);
+        }
+        v = std::move(fixed);
+    } else if (v.is_array()) {
         for (Value& item : v) {
             make_valid(item);
         }
@@ -25,7 +33,7 @@ Value text_or_null(const std::string& text) {
 
 std::string dump(Value doc) {
     make_valid(doc);
-    return doc.dump();
+    return doc.dump(-1, ' ', false, Value::error_handler_t::replace);
 }
 
 Value object(const view::Object& obj) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dxfhost/check.h"
+#include "dxfhost/exits.h"
 #include "dxfhost/import_run.h"
 #include "dxfhost/json.h"
 #include "dxfhost/object_view.h"
@@ -35,12 +36,12 @@ struct Drawing {
     view::FrameHeader frame;           // the frame's header block, read back
     std::optional<where::Place> place; // where the module stopped, when the import failed
     Outcome outcome = Outcome::Failed;
-    std::string reason;              // why it was refused or failed; empty when imported
-    std::string why, fix;            // the cause of a refusal, and what to do (may be empty)
-    check::Lost lost;                // what an import that worked passed over or changed
-    std::vector<std::string> errors; // dxfhost's own failures (file unreadable, output unwritten)
-    bool readable = true;            // the drawing is a file dxfhost could read
-    int exit_status = 2;             // exits::kOk, kNothing or kFailed
+    std::string reason;               // why it was refused or failed; empty when imported
+    std::string why, fix;             // the cause of a refusal, and what to do (may be empty)
+    check::Lost lost;                 // what an import that worked passed over or changed
+    std::vector<std::string> errors;  // dxfhost's own failures (file unreadable, output unwritten)
+    bool readable = true;             // the drawing is a file dxfhost could read
+    int exit_status = exits::kFailed; // exits::kOk, kNothing or kFailed
 };
 
 // Reads the result back and decides the outcome; the check gives the cause of a refusal and

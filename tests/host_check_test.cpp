@@ -214,6 +214,19 @@ TEST(HostCheck, OneRunListsEveryRefusalOfADrawing) {
     EXPECT_NE(t.out.find("$ACADMAINTVER (line 10), $INSUNITS (line 14), $CEPSNTYPE"),
               std::string::npos);
     EXPECT_NE(t.out.find("circles and arcs with a Z group: 2"), std::string::npos);
+
+    // Blocks nested six thousand deep, and entity names that are not UTF-8: the check still
+    // ends with a report, its JSON valid.
+    std::string chain = block("B0", line(0, 0, 1, 1));
+    for (int i = 1; i < 6000; ++i) {
+        chain += block("B" + std::to_string(i), insert("B" + std::to_string(i - 1)));
+    }
+    const std::string deep = dir + "/deep.dxf";
+    write_text(deep, header() + section("BLOCKS", chain) +
+                         section("ENTITIES", insert("B5999") + g(0, "T\xFCR")) + kEof);
+    Ran d = dxfhost({"--check", "--json", deep});
+    EXPECT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(json::parse(d.out)["passed_over"]["ENTITIES"]["T\xC3\xBCR"], 1);
 }
 
 TEST(HostCheck, NoOutputEverLandsOnADrawing) {

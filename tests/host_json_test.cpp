@@ -25,10 +25,11 @@ TEST(HostJson, StringsAreEscapedAndAlwaysValidUtf8) {
         {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"}, // past U+10FFFF
     };
     for (const Case& c : cases) {
-        json::Value doc = {{"s", c.in}, {"list", {c.in, 1}}};
+        json::Value doc = {{"s", c.in}, {"list", {c.in, 1}}, {"keys", {{c.in, 1}}}};
         const std::string text = json::dump(doc);
         const json::Value back = json::Value::parse(text);
         EXPECT_EQ(back["s"].get<std::string>(), c.back) << text;
+        EXPECT_EQ(back["keys"].begin().key(), c.back);
         EXPECT_EQ(back["list"][0].get<std::string>(), c.back);
         EXPECT_EQ(utf8::valid(c.in), c.back);
         EXPECT_EQ(text.find('\n'), std::string::npos);
