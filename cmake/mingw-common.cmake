@@ -32,7 +32,7 @@ set(ENV{PKG_CONFIG_PATH} "")
 # host program) are shown to the cross compiler through a folder that holds only them: never
 # through /usr/include, whose C library headers are the build machine's own.
 set(MINGW_PORTABLE_HEADERS ${CMAKE_BINARY_DIR}/portable-include)
-foreach(dir CLI)
+foreach(dir CLI nlohmann)
   if(EXISTS /usr/include/${dir} AND NOT EXISTS ${MINGW_PORTABLE_HEADERS}/${dir})
     file(MAKE_DIRECTORY ${MINGW_PORTABLE_HEADERS})
     file(CREATE_LINK /usr/include/${dir} ${MINGW_PORTABLE_HEADERS}/${dir} SYMBOLIC)

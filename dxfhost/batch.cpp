@@ -6,44 +6,21 @@
 
 #include <algorithm>
 
+#include "dxfhost/utf8.h"
+
 namespace batch {
-
-const char* kind_name(Kind kind) {
-    switch (kind) {
-    case Kind::Imported:
-        return "imported";
-    case Kind::Refused:
-        return "refused";
-    case Kind::Failed:
-        return "failed";
-    }
-    return "failed";
-}
-
-namespace {
-
-// Columns a name takes on a terminal: one per character, counting UTF-8 sequences as one.
-std::size_t columns_of(const std::string& s) {
-    std::size_t n = 0;
-    for (unsigned char c : s) {
-        n += (c & 0xC0) != 0x80;
-    }
-    return n;
-}
-
-} // namespace
 
 std::string summary_table(const std::vector<Row>& rows) {
     const std::string h_drawing = "drawing", h_outcome = "outcome", h_records = "records";
     std::size_t w_drawing = h_drawing.size();
     std::size_t w_records = h_records.size();
     for (const Row& r : rows) {
-        w_drawing = std::max(w_drawing, columns_of(r.drawing));
+        w_drawing = std::max(w_drawing, utf8::columns(r.drawing));
         w_records = std::max(w_records, std::to_string(r.records).size());
     }
     const std::size_t w_outcome = std::string("imported").size();
     auto pad = [](const std::string& s, std::size_t w) {
-        const std::size_t c = columns_of(s);
+        const std::size_t c = utf8::columns(s);
         return s + std::string(w > c ? w - c : 0, ' ');
     };
     auto pad_left = [](const std::string& s, std::size_t w) {
@@ -59,11 +36,12 @@ std::string summary_table(const std::vector<Row>& rows) {
         return line + "\n";
     };
 
-    std::string out = row_line(h_drawing, h_outcome, h_records, "reason");
+    std::string out = row_line(h_drawing, h_outcome, h_records, "notes");
     std::size_t counts[3] = {0, 0, 0};
     for (const Row& r : rows) {
-        ++counts[int(r.kind)];
-        out += row_line(r.drawing, kind_name(r.kind), std::to_string(r.records), r.reason);
+        ++counts[int(r.outcome)];
+        out += row_line(r.drawing, report::outcome_name(r.outcome), std::to_string(r.records),
+                        r.notes);
     }
     out += std::to_string(rows.size()) + (rows.size() == 1 ? " drawing: " : " drawings: ") +
            std::to_string(counts[0]) + " imported, " + std::to_string(counts[1]) + " refused, " +

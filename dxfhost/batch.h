@@ -1,6 +1,6 @@
 // batch.h: what dxfhost shows and names when it imports many drawings in turn.
 //
-// Receives the outcome of each import. Hands on the names of the files written for each
+// Receives the outcome of each import (report.h). Hands on the names of the files written for each
 // drawing, the progress line shown on a terminal, and the summary table at the end.
 #ifndef DXFHOST_BATCH_H
 #define DXFHOST_BATCH_H
@@ -10,22 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "dxfhost/report.h"
+
 namespace batch {
 
-// How an import ended: the module converted the drawing; the module refused it with an alert
-// (not a valid drawing, or 3-D data); or something else failed (the file could not be opened,
-// the host ran out of memory, an output could not be written...).
-enum class Kind { Imported, Refused, Failed };
-const char* kind_name(Kind kind); // "imported", "refused", "failed"
-
 struct Row {
-    std::string drawing;      // as named on the command line
-    Kind kind = Kind::Failed; // how the import ended
-    std::size_t records = 0;  // records of the object
-    std::string reason;       // why it was refused or failed (empty when imported)
+    std::string drawing;                               // as named on the command line
+    report::Outcome outcome = report::Outcome::Failed; // how the import ended
+    std::size_t records = 0;                           // records of the object
+    std::string notes; // why it was refused or failed; for an import, what it lost
 };
 
-// The summary: a table of drawing, outcome, records and reason (one row per drawing), then one
+// The summary: a table of drawing, outcome, records and notes (one row per drawing), then one
 // line of totals ("3 drawings: 1 imported, 1 refused, 1 failed"). Every line ends with a line
 // feed.
 std::string summary_table(const std::vector<Row>& rows);

@@ -22,27 +22,28 @@ struct ImportOptions {
     bool echo = true; // alert and message lines also go to standard error as they come
 };
 
+// One line the user was shown: an alert, or the host's message for a status.
+struct Shown {
+    bool alert = false; // an alert (else the host's message)
+    std::string line;   // "alert: CAPTION: TEXT", "error: MESSAGE (status N)" or "note: ..."
+};
+
 struct ImportResult {
     int32_t status = -1;               // the import command's result: 0, 1 or -1
-    std::vector<std::string> lines;    // "alert: ...", "error: ...", then "note: ..." lines
+    std::vector<Shown> lines;          // the alert and message lines, in order
     std::vector<hostk::Alert> alerts;  // the alerts shown
     std::vector<int32_t> statuses;     // the statuses shown by the host's message
     std::vector<uint8_t> object;       // the frame's data block afterwards
     std::vector<uint8_t> frame_header; // the frame's header block afterwards
     hostk::ReadPosition last_read;     // where the module stopped reading
-    std::size_t blocks_left = 0;       // memory blocks besides the frame's two (leaks)
-    std::size_t files_left = 0;        // files the module left open
-    bool frame_locked = false;         // a frame block still open after the import
 };
 
 // Runs one import of drawing (its path as given; the name the selector gives
-// is its file name). False, with the reason in *err, when the host cannot make the frame; the
-// module's own failures are in the result's status, lines and statuses.
-bool run_import(Plugin& plugin, const std::string& drawing, const ImportOptions& options,
-                ImportResult* result, std::string* err);
-
-// dxfhost's exit status for a command status: 0 imported, 1 nothing done, 2 failed.
-int exit_status(int32_t status);
+// is name, or the file name of the path when name is empty). False, with the reason in *err, when
+// the host cannot make the frame; the module's own failures are in the result's status, lines and
+// statuses.
+bool run_import(Plugin& plugin, const std::string& drawing, const std::string& name,
+                const ImportOptions& options, ImportResult* result, std::string* err);
 
 } // namespace host
 

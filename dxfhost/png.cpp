@@ -106,7 +106,8 @@ bool write(const std::string& svg_text, double page_w, double page_h, int width,
     }
     // The file is opened here, so that a failure is told in the system's words.
     errno = 0;
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    const bool to_stdout = path == "-";
+    std::FILE* out = to_stdout ? stdout : std::fopen(path.c_str(), "wb");
     if (out == nullptr) {
         cairo_surface_destroy(surface);
         *err = "cannot write '" + path + "': " + std::strerror(errno);
@@ -120,7 +121,7 @@ bool write(const std::string& svg_text, double page_w, double page_h, int width,
     const cairo_status_t st = cairo_surface_write_to_png_stream(surface, put, out);
     cairo_surface_destroy(surface);
     const int write_errno = std::ferror(out) ? errno : 0;
-    const bool closed = std::fclose(out) == 0;
+    const bool closed = to_stdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
     if (st != CAIRO_STATUS_SUCCESS || !closed) {
         const int e = write_errno != 0 ? write_errno : errno;
         *err = "cannot write '" + path +

@@ -24,9 +24,9 @@ int height_for(double page_w, double page_h, int width);
 // a tall page keeps its proportions.
 int width_for(double page_w, double page_h, int width);
 
-// Renders svg_text into a PNG of width pixels written to path. width must lie between 1 and
-// kMaxSide. Returns false with the reason in *err when the SVG cannot be read, the picture
-// cannot be made or the file cannot be written.
+// Renders svg_text into a PNG of width pixels written to path ("-": standard output). width must
+// lie between 1 and kMaxSide. Returns false with the reason in *err when the SVG cannot be read,
+// the picture cannot be made or the file cannot be written.
 bool write(const std::string& svg_text, double page_w, double page_h, int width,
            const std::string& path, std::string* err);
 

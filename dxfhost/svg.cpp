@@ -222,7 +222,7 @@ std::string xml_escape(const std::string& text) {
     return out;
 }
 
-std::string render(const view::Object& obj, const std::string& title) {
+std::string render(const view::Object& obj, const std::string& title, const std::string& note) {
     const Page page = page_for(obj.head.bestw, obj.head.besth);
     std::ostringstream out;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -256,6 +256,11 @@ std::string render(const view::Object& obj, const std::string& title) {
             << "\" font-family=\"sans-serif\" font-size=\"" << fmt(page.margin * 0.75)
             << "\" fill=\"#c00000\">unfinished object: " << xml_escape(obj.damage->what)
             << "</text>\n";
+    }
+    if (!note.empty()) {
+        out << "<text x=\"" << fmt(page.margin) << "\" y=\""
+            << fmt(page.height - page.margin * 0.25) << "\" font-family=\"sans-serif\" font-size=\""
+            << fmt(page.margin * 0.6) << "\" fill=\"#c00000\">" << xml_escape(note) << "</text>\n";
     }
     out << "</svg>\n";
     return out.str();

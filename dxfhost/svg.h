@@ -43,8 +43,10 @@ Point to_page(const Page& page, const VOH& box, double x, double y);
 // ellipse. A line with no point before it starts the subpath at its own point.
 std::string path_data(const Page& page, const view::Record& rec);
 
-// The whole picture. title, when not empty, becomes the picture's <title>.
-std::string render(const view::Object& obj, const std::string& title = "");
+// The whole picture. title, when not empty, becomes the picture's <title>; note, when not empty,
+// is written in the page's bottom margin (why a drawing was refused, say).
+std::string render(const view::Object& obj, const std::string& title = "",
+                   const std::string& note = "");
 
 // Text made safe for XML character data and attribute values.
 std::string xml_escape(const std::string& text);

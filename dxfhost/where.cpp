@@ -10,6 +10,8 @@
 #include <fstream>
 #include <vector>
 
+#include "dxfhost/utf8.h"
+
 namespace where {
 
 namespace {
@@ -53,57 +55,6 @@ std::string trimmed(const std::string& s) {
     }
     const std::size_t b = s.find_last_not_of(blanks);
     return s.substr(a, b - a + 1);
-}
-
-// Length of the well-formed UTF-8 sequence of two to four bytes at s[i], or 0.
-std::size_t utf8_length(const std::string& s, std::size_t i) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    std::size_t n = 0;
-    unsigned lowest = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2, lowest = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3, lowest = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4, lowest = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size()) {
-        return 0;
-    }
-    unsigned cp = c & (0x3Fu >> (n - 1));
-    for (std::size_t k = 1; k < n; ++k) {
-        const unsigned char t = static_cast<unsigned char>(s[i + k]);
-        if ((t & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (t & 0x3F);
-    }
-    const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-    return cp >= lowest && cp <= 0x10FFFF && !surrogate ? n : 0;
-}
-
-// The text as a terminal can show it: at most max characters, control characters and bytes
-// that are not UTF-8 as '?'. Sets *cut when characters were left out.
-std::string shown(const std::string& s, std::size_t max, bool* cut) {
-    std::string out;
-    std::size_t chars = 0;
-    std::size_t i = 0;
-    while (i < s.size() && chars < max) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t n = c < 0x80 ? 1 : utf8_length(s, i);
-        if (n == 0 || c < 0x20 || c == 0x7F) {
-            out += '?';
-            n = 1;
-        } else {
-            out.append(s, i, n);
-        }
-        i += n;
-        ++chars;
-    }
-    *cut = i < s.size();
-    return out;
 }
 
 } // namespace
@@ -173,10 +124,12 @@ bool is_group_code(const std::string& code) {
     return true;
 }
 
-std::string at_line(const std::string& shown_path, const Place& place) {
+namespace {
+
+// The line's text as shown, with its group when that tells what the value means.
+std::string shown_text(const Place& place) {
     bool cut = false;
-    std::string out = "  at " + shown_path + ":" + std::to_string(place.line) + ": " +
-                      shown(place.text, kShownMax, &cut);
+    std::string out = utf8::shown(place.text, kShownMax, &cut);
     if (cut || place.cut) {
         out += "...";
     }
@@ -185,6 +138,16 @@ std::string at_line(const std::string& shown_path, const Place& place) {
         out += " (group " + place.code + ")";
     }
     return out;
+}
+
+} // namespace
+
+std::string line_text(const Place& place) {
+    return "line " + std::to_string(place.line) + ": " + shown_text(place);
+}
+
+std::string at_line(const std::string& shown_path, const Place& place) {
+    return "  at " + shown_path + ":" + std::to_string(place.line) + ": " + shown_text(place);
 }
 
 } // namespace where

@@ -35,6 +35,9 @@ bool locate(const std::string& path, int64_t offset, Place* place, std::string* 
 // are not UTF-8 appear as '?'.
 std::string at_line(const std::string& shown_path, const Place& place);
 
+// The place as the reason of a refusal tells it: "line LINE: TEXT", with the same rules.
+std::string line_text(const Place& place);
+
 // A code line that is a group code: an optional minus, then 1 to 10 digits.
 bool is_group_code(const std::string& code);
 

@@ -26,21 +26,21 @@ TEST(HostBatch, ProgressLineFitsTheTerminal) {
 
 TEST(HostBatch, SummaryTableCountsEachOutcome) {
     std::vector<batch::Row> rows = {
-        {"floor_plan.dxf", batch::Kind::Imported, 28, ""},
-        {"refused.dxf", batch::Kind::Refused, 2, "Not Supported: 3-D"},
-        {"x.dxf", batch::Kind::Failed, 0, "file not found (status -110)"},
+        {"floor_plan.dxf", report::Outcome::Imported, 28, ""},
+        {"refused.dxf", report::Outcome::Refused, 2, "Not Supported: 3-D"},
+        {"x.dxf", report::Outcome::Failed, 0, "file not found (status -110)"},
     };
     EXPECT_EQ(batch::summary_table(rows),
-              "drawing         outcome   records  reason\n"
+              "drawing         outcome   records  notes\n"
               "floor_plan.dxf  imported       28\n"
               "refused.dxf     refused         2  Not Supported: 3-D\n"
               "x.dxf           failed          0  file not found (status -110)\n"
               "3 drawings: 1 imported, 1 refused, 1 failed\n");
     // A name with letters beyond ASCII keeps the columns straight.
-    EXPECT_EQ(batch::summary_table({{"pl\xC3\xA4n.dxf", batch::Kind::Imported, 1, ""}}),
-              "drawing   outcome   records  reason\n"
+    EXPECT_EQ(batch::summary_table({{"pl\xC3\xA4n.dxf", report::Outcome::Imported, 1, ""}}),
+              "drawing   outcome   records  notes\n"
               "pl\xC3\xA4n.dxf  imported        1\n"
               "1 drawing: 1 imported, 0 refused, 0 failed\n");
     EXPECT_EQ(batch::summary_table({}),
-              "drawing  outcome   records  reason\n0 drawings: 0 imported, 0 refused, 0 failed\n");
+              "drawing  outcome   records  notes\n0 drawings: 0 imported, 0 refused, 0 failed\n");
 }

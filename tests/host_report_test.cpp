@@ -19,8 +19,8 @@ std::string drawing_file() {
 host::ImportResult refused_result(const std::string& path) {
     host::ImportResult r;
     r.status = -1;
-    r.lines = {"alert: Not Supported: This version does not support 3D drawings.",
-               "error: the operation failed (status -2)"};
+    r.lines = {{true, "alert: Not Supported: This version does not support 3D drawings."},
+               {false, "error: the operation failed (status -2)"}};
     r.alerts = {{"Not Supported", "This version does not support 3D drawings.", "Cancel"}};
     r.statuses = {-2};
     r.object = hostobj::ObjectBuilder().line_record().b; // no terminator
@@ -33,33 +33,43 @@ host::ImportResult refused_result(const std::string& path) {
 
 TEST(HostReport, RefusedDrawingIsPlacedAfterItsAlert) {
     const std::string path = drawing_file();
-    report::Drawing d = report::examine(path, true, refused_result(path), "");
-    EXPECT_EQ(d.kind, batch::Kind::Refused);
+    const check::Findings findings = check::scan(path);
+    report::Drawing d = report::examine(path, path, true, refused_result(path), "", findings);
+    EXPECT_EQ(d.outcome, report::Outcome::Refused);
     EXPECT_EQ(d.exit_status, 2);
     ASSERT_TRUE(d.place.has_value());
     EXPECT_EQ(d.place->line, 12u);
     EXPECT_EQ(d.reason, "Not Supported: This version does not support 3D drawings. at line 12: 0.0 "
                         "(group 30)");
-    EXPECT_EQ(
-        report::shown_lines(d),
-        (std::vector<std::string>{
-            "alert: Not Supported: This version does not support 3D drawings.",
-            "  at " + path + ":12: 0.0 (group 30)", "error: the operation failed (status -2)"}));
+    // The check read the same drawing: the cause follows the module's lines.
+    EXPECT_EQ(d.why, "the CIRCLE at line 6 has a Z value (group 30 at line 12: 0.0); circles and "
+                     "arcs may carry no Z group at all, 0.0 included");
+    EXPECT_EQ(report::shown_lines(d),
+              (std::vector<std::string>{
+                  "alert: Not Supported: This version does not support 3D drawings.",
+                  "  at " + path + ":12: 0.0 (group 30)", "error: the operation failed (status -2)",
+                  "why: " + d.why, "fix: " + d.fix}));
+    EXPECT_EQ(report::batch_lines(d).size(), 3u);
     EXPECT_EQ(d.object.records.size(), 1u);
     EXPECT_TRUE(d.object.damage.has_value());
 
-    json::Writer w;
-    report::write_json(w, d);
-    const std::string j = w.str();
-    EXPECT_NE(j.find(R"("exit_status":2,"result":-1,"outcome":"refused")"), std::string::npos);
-    EXPECT_NE(j.find(R"("alerts":[{"caption":"Not Supported","text":"This version does not )"
-                     R"(support 3D drawings.","button":"Cancel"}])"),
-              std::string::npos);
-    EXPECT_NE(j.find(R"("messages":[{"status":-2,"text":"the operation failed"}])"),
-              std::string::npos);
-    EXPECT_NE(j.find(R"("line":12,"text":"0.0","group":"30"})"), std::string::npos);
-    EXPECT_NE(j.find(R"("frame_name":null)"), std::string::npos);
-    EXPECT_NE(j.find(R"("terminator":null,"damage":{"offset":68)"), std::string::npos);
+    const json::Value j = json::Value::parse(json::dump(report::to_json(d)));
+    EXPECT_EQ(j["exit_status"], 2);
+    EXPECT_EQ(j["result"], -1);
+    EXPECT_EQ(j["outcome"], "refused");
+    EXPECT_EQ(j["why"], d.why);
+    EXPECT_EQ(j["alerts"], json::Value::parse(R"([{"caption":"Not Supported","text":"This )"
+                                              R"(version does not support 3D drawings.",)"
+                                              R"("button":"Cancel"}])"));
+    EXPECT_EQ(j["messages"],
+              json::Value::parse(R"([{"status":-2,"text":"the operation failed"}])"));
+    EXPECT_EQ(j["where"]["line"], 12);
+    EXPECT_EQ(j["where"]["text"], "0.0");
+    EXPECT_EQ(j["where"]["group"], "30");
+    EXPECT_TRUE(j["frame_name"].is_null());
+    EXPECT_TRUE(j["lost"].is_null());
+    EXPECT_TRUE(j["object"]["terminator"].is_null());
+    EXPECT_EQ(j["object"]["damage"]["offset"], 68);
 }
 
 TEST(HostReport, FailuresWithoutAlertAndImportsThatWorked) {
@@ -67,24 +77,26 @@ TEST(HostReport, FailuresWithoutAlertAndImportsThatWorked) {
     // The module stopped without an alert: the place follows the host's message.
     host::ImportResult quiet = refused_result(path);
     quiet.alerts.clear();
-    quiet.lines = {"error: the operation failed (status -1)"};
+    quiet.lines = {{false, "error: the operation failed (status -1)"}};
     quiet.statuses = {-1};
-    report::Drawing q = report::examine(path, true, quiet, "");
-    EXPECT_EQ(q.kind, batch::Kind::Refused);
-    EXPECT_EQ(report::shown_lines(q).size(), 2u);
+    report::Drawing q = report::examine(path, path, true, quiet, "", {});
+    EXPECT_EQ(q.outcome, report::Outcome::Refused);
+    // Without a finding of the check, the cause says so.
+    EXPECT_EQ(report::shown_lines(q).size(), 3u);
+    EXPECT_EQ(report::shown_lines(q)[2].rfind("why: the module stopped at line 12 ", 0), 0u);
     EXPECT_EQ(report::shown_lines(q)[1], "  at " + path + ":12: 0.0 (group 30)");
 
     // A file that cannot be opened was never read: no place, a failure of the host.
     host::ImportResult missing;
     missing.status = -1;
-    missing.lines = {"error: file not found (status -110)"};
+    missing.lines = {{false, "error: file not found (status -110)"}};
     missing.statuses = {-110};
     missing.object = hostobj::Bytes(24, 0);
-    report::Drawing m = report::examine("nowhere.dxf", true, missing, "");
-    EXPECT_EQ(m.kind, batch::Kind::Failed);
+    report::Drawing m = report::examine("nowhere.dxf", "nowhere.dxf", true, missing, "", {});
+    EXPECT_EQ(m.outcome, report::Outcome::Failed);
     EXPECT_EQ(m.reason, "file not found (status -110)");
     EXPECT_FALSE(m.place.has_value());
-    EXPECT_EQ(report::shown_lines(m), missing.lines);
+    EXPECT_EQ(report::shown_lines(m), std::vector<std::string>{missing.lines[0].line});
 
     // An import that worked; its title is the frame's name.
     host::ImportResult ok;
@@ -93,23 +105,31 @@ TEST(HostReport, FailuresWithoutAlertAndImportsThatWorked) {
     const std::string name = "circle.dxf";
     ok.frame_header = hostobj::frame_header(1, &name);
     ok.last_read = {path, 3};
-    report::Drawing i = report::examine(path, true, ok, "");
-    EXPECT_EQ(i.kind, batch::Kind::Imported);
+    check::Findings lost;
+    lost.passed_over["ENTITIES"]["TEXT"] = 2;
+    lost.closed.add({3, "POLYLINE", "0", ""});
+    report::Drawing i = report::examine(path, path, true, ok, "", lost);
+    EXPECT_EQ(i.outcome, report::Outcome::Imported);
+    EXPECT_EQ(report::lost_words(i.lost), "2 passed over, 1 drawn open");
+    EXPECT_EQ(report::to_json(i)["lost"],
+              json::Value::parse(R"({"passed_over":2,"drawn_open":1,"drawn_straight":0,)"
+                                 R"("rotation_ignored":0})"));
     EXPECT_EQ(i.exit_status, 0);
     EXPECT_TRUE(i.reason.empty());
     EXPECT_FALSE(i.place.has_value());
     EXPECT_EQ(report::title_of(i), "circle.dxf");
     report::add_error(&i, "cannot write 'x.svg'");
-    EXPECT_EQ(i.kind, batch::Kind::Failed);
+    EXPECT_EQ(i.outcome, report::Outcome::Failed);
     EXPECT_EQ(i.exit_status, 2);
 
     // No import at all.
-    report::Drawing none = report::examine("a/b.dxf", false, {}, "cannot make the frame");
-    EXPECT_EQ(none.kind, batch::Kind::Failed);
+    report::Drawing none =
+        report::examine("a/b.dxf", "a/b.dxf", false, {}, "cannot make the frame", {});
+    EXPECT_EQ(none.outcome, report::Outcome::Failed);
     EXPECT_EQ(none.reason, "cannot make the frame");
     EXPECT_EQ(report::title_of(none), "b.dxf");
-    json::Writer w;
-    report::write_json(w, none);
-    EXPECT_NE(w.str().find(R"("result":null,"outcome":"failed")"), std::string::npos);
-    EXPECT_NE(w.str().find(R"("object":null)"), std::string::npos);
+    const json::Value j = report::to_json(none);
+    EXPECT_TRUE(j["result"].is_null());
+    EXPECT_EQ(j["outcome"], "failed");
+    EXPECT_TRUE(j["object"].is_null());
 }

@@ -1,0 +1,68 @@
+// groups.h: the host program's own reading of a drawing as a stream of groups.
+//
+// Receives a drawing's path. Hands on its groups (a code line, then a value line) the way the
+// import module reads them: lines end at a line feed, carriage returns are dropped, a line keeps
+// its first 199 characters and ends at a NUL byte, and the code is the number its line begins
+// with (a line that is no number gives 0). Every group carries the line numbers of its two
+// lines, so that what is found can be shown where it stands. Nothing is imported.
+#ifndef DXFHOST_GROUPS_H
+#define DXFHOST_GROUPS_H
+
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace groups {
+
+constexpr std::size_t kLineMax = 199; // characters of a line the module keeps
+
+struct Group {
+    uint32_t code = 0;    // the code line's number, as the module takes it
+    std::string value;    // the value line
+    uint64_t line = 0;    // 1-based line number of the code line; the value is the next
+    bool complete = true; // both lines ended with a line feed
+    bool end = false;     // nothing was left to read: the group the end of the file gives
+    uint64_t value_line() const { return line + 1; }
+    // The value begins with keyword: the module's way of recognising keywords.
+    bool is(const char* keyword) const;
+    bool is0(const char* keyword) const { return code == 0 && is(keyword); }
+};
+
+// The number a value line begins with, as the module reads numbers: blanks, a sign, digits,
+// a decimal point, digits and an exponent; 0 when the line begins with none. Values beyond the
+// range of a double are infinities, as in the module.
+double number(const std::string& value);
+// The integer a line begins with, saturated at the signed 32-bit range.
+int32_t integer(const std::string& value);
+
+class Reader {
+  public:
+    // False, with the system's reason in *err, when the file cannot be opened.
+    bool open(const std::string& path, std::string* err);
+    // The next group; at the end of the file, groups with end set, over and over.
+    Group next();
+    // The group given back is the next one read again (one group at most).
+    void give_back(const Group& g) { back_ = g; }
+
+  private:
+    bool line(std::string* text, bool* ended); // false at the end of the file
+    std::ifstream in_;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0, len_ = 0;
+    uint64_t lines_ = 0; // lines read so far
+    std::optional<Group> back_;
+};
+
+// What the first bytes of a file show it to be, before it is read as groups.
+enum class Content { Text, Empty, Binary, NotText };
+Content sniff(const std::string& path);
+
+// The file begins like a drawing: its first line a group code (blanks, an optional minus and
+// digits), and a second line follows. Files that cannot be read begin like nothing.
+bool begins_like_drawing(const std::string& path);
+
+} // namespace groups
+
+#endif
