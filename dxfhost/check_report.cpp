@@ -123,7 +123,7 @@ std::string text(const std::string& drawing, const check::Findings& f) {
         {"closed polylines (drawn open)", &f.closed},
         {"bulges (drawn straight)", &f.bulges},
         {"rotated INSERTs (rotation not applied)", &f.rotated},
-        {"mirrored INSERTs of blocks with arcs (the arcs keep their angles)", &f.mirrored_arcs},
+        {"mirrored INSERTs of blocks with arcs (their arcs turn with them)", &f.mirrored_arcs},
         {"INSERTs of blocks that do not exist (passed over)", &f.missing_blocks},
         {"entities outside the extents", &f.outside},
     };
