@@ -145,26 +145,7 @@ void Walk::blocks_section() {
                     in.give_back(h);
                     break;
                 }
-                const double v = groups::number(h.value);
-                switch (h.code) {
-                case 10:
-                    ref.x = v;
-                    break;
-                case 20:
-                    ref.y = v;
-                    break;
-                case 41:
-                    ref.sx = v;
-                    break;
-                case 42:
-                    ref.sy = v;
-                    break;
-                case 50:
-                    rot = v != 0 ? h.value : "";
-                    break;
-                default:
-                    break;
-                }
+                ref.take(h.code, groups::number(h.value), h.value, &rot);
             }
             if (!rot.empty()) {
                 f.rotated.add({e.line, e.kind, e.layer, rot});

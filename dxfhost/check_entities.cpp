@@ -161,28 +161,12 @@ void Walk::entities() {
                     in.give_back(h);
                     break;
                 }
-                const double v = groups::number(h.value);
                 switch (h.code) {
                 case 2:
                     ref.name = h.value, named = true;
                     break;
                 case 8:
                     e.layer = e.layer.empty() ? h.value : e.layer;
-                    break;
-                case 10:
-                    ref.x = v;
-                    break;
-                case 20:
-                    ref.y = v;
-                    break;
-                case 41:
-                    ref.sx = v;
-                    break;
-                case 42:
-                    ref.sy = v;
-                    break;
-                case 50:
-                    rot = v != 0 ? h.value : "";
                     break;
                 case 66:
                     if (groups::integer(h.value) == 1) {
@@ -195,6 +179,7 @@ void Walk::entities() {
                     }
                     break;
                 default:
+                    ref.take(h.code, groups::number(h.value), h.value, &rot);
                     break;
                 }
             }

@@ -30,6 +30,29 @@ struct Block {
         std::string name;
         double x = 0, y = 0, sx = 1, sy = 1;
         uint64_t line = 0; // where the INSERT stands
+        // Takes an INSERT's placement group (10, 20, 41, 42; 50 into *rotation, kept only when
+        // not 0); false for any other code.
+        bool take(int code, double v, const std::string& value, std::string* rotation) {
+            switch (code) {
+            case 10:
+                x = v;
+                return true;
+            case 20:
+                y = v;
+                return true;
+            case 41:
+                sx = v;
+                return true;
+            case 42:
+                sy = v;
+                return true;
+            case 50:
+                *rotation = v != 0 ? value : "";
+                return true;
+            default:
+                return false;
+            }
+        }
     };
     std::vector<Ref> refs; // its INSERTs
     uint64_t line = 0;     // where its name stands
