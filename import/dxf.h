@@ -38,6 +38,7 @@ enum : int32_t {
     ST_UNFINISHED = -1, /* the walk stopped before "EOF" after an alert, or the command failed
                          * and the host's message has been shown */
     ST_NOFUNC = -1,     /* module_entry: a function number the module does not have */
+    ST_NOTVALID = -1,   /* validate_string: the text breaks its rule of characters */
     ST_NOT3D = -2,      /* a z coordinate in a circle or an arc: the 3-D alert has been shown */
     ST_WRONGHOST = -2,  /* mod_init: the host's versions are not ones the module works with */
     ST_FRAMEHDR = -16   /* ending the frame header's write access failed after a failed resize */

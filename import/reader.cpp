@@ -103,9 +103,9 @@ uint32_t in_text(char c, const char* text) {
 int32_t validate_string(const char* string, const char* must, const char* can) {
     for (const char* p = string; *p; ++p)
         if (!in_text(*p, must) && !in_text(*p, can))
-            return -1;
+            return ST_NOTVALID;
     for (const char* p = must; *p; ++p)
         if (!in_text(*p, string))
-            return -1;
+            return ST_NOTVALID;
     return 0;
 }
