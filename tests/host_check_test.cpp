@@ -4,6 +4,8 @@
 // batches, and the same counts of what was lost in the dump, the JSON report and the summary.
 #include <gtest/gtest.h>
 
+#include "host_run.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -22,50 +24,14 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
+using hostrun::dxfhost;
+using hostrun::quote;
+using hostrun::Ran;
+using hostrun::read_text;
+using hostrun::write_text;
+
 std::string temp_dir(const std::string& name) {
-    fs::path dir = fs::path(::testing::TempDir()) / ("host_check_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
-}
-
-std::string read_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void write_text(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string quote(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg) {
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return q + "'";
-}
-
-struct Ran {
-    int status = -1;
-    std::string out, err;
-};
-
-// Runs dxfhost with the arguments; stdin_file, when given, is its standard input.
-Ran dxfhost(const std::vector<std::string>& args, const std::string& stdin_file = "/dev/null") {
-    static int serial = 0;
-    const std::string base = ::testing::TempDir() + "host_check_run" + std::to_string(++serial);
-    std::string cmd = quote(DXFHOST_PATH);
-    for (const std::string& a : args) {
-        cmd += " " + quote(a);
-    }
-    cmd += " >" + quote(base + ".out") + " 2>" + quote(base + ".err") + " <" + quote(stdin_file);
-    const int raw = std::system(cmd.c_str());
-    Ran r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = read_text(base + ".out");
-    r.err = read_text(base + ".err");
-    return r;
+    return hostrun::temp_dir("host_check_", name);
 }
 
 // Drawings as CAD programs write them: codes right-aligned in three columns.

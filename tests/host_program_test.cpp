@@ -3,6 +3,8 @@
 // examples against their expected pictures, and a folder of 200 drawings in one run.
 #include <gtest/gtest.h>
 
+#include "host_run.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -27,52 +29,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using hostrun::dxfhost;
+using hostrun::quote;
+using hostrun::Ran;
+using hostrun::read_text;
+using hostrun::write_text;
+
 std::string temp_dir(const std::string& name) {
-    static int serial = 0;
-    fs::path dir =
-        fs::path(::testing::TempDir()) / ("host_program_" + std::to_string(++serial) + "_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
-}
-
-std::string read_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void write_text(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string quote(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg) {
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return q + "'";
-}
-
-struct Ran {
-    int status = -1;
-    std::string out; // standard output
-    std::string err; // standard error
-};
-
-Ran dxfhost(const std::vector<std::string>& args) {
-    static int serial = 0;
-    const std::string base = ::testing::TempDir() + "host_program_run" + std::to_string(++serial);
-    std::string cmd = quote(DXFHOST_PATH);
-    for (const std::string& a : args) {
-        cmd += " " + quote(a);
-    }
-    cmd += " >" + quote(base + ".out") + " 2>" + quote(base + ".err") + " </dev/null";
-    const int raw = std::system(cmd.c_str());
-    Ran r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = read_text(base + ".out");
-    r.err = read_text(base + ".err");
-    return r;
+    return hostrun::temp_dir("host_program_", name);
 }
 
 // ---- drawings written as DXF groups ----
