@@ -16,11 +16,11 @@ namespace {
 const char kStyle[] = R"(
 :root { color-scheme: light; }
 * { box-sizing: border-box; }
-body { margin: 0; padding: 28px 32px 40px; background: #f3f3f0; color: #1e1e1e;
+body { margin: 0; padding: 22px 28px 32px; background: #f3f3f0; color: #1e1e1e;
   font: 14px/1.45 "DejaVu Sans", "Liberation Sans", Arial, sans-serif; }
-header { margin-bottom: 22px; }
+header { margin-bottom: 10px; }
 h1 { font-size: 22px; font-weight: 600; margin: 0 0 8px; }
-h2 { font-size: 15px; font-weight: 600; margin: 26px 0 12px; color: #444;
+h2 { font-size: 15px; font-weight: 600; margin: 18px 0 12px; color: #444;
   border-bottom: 1px solid #d8d8d2; padding-bottom: 6px; }
 .totals { display: flex; gap: 10px; flex-wrap: wrap; margin: 0 0 8px; padding: 0;
   list-style: none; }
@@ -33,7 +33,7 @@ a { color: #1f5fa8; }
   overflow: hidden; border-top: 4px solid #3d8b3d; display: flex; flex-direction: column; }
 .card.refused { border-top-color: #d9822b; }
 .card.failed { border-top-color: #c0392b; }
-.pic { display: flex; align-items: center; justify-content: center; height: 190px;
+.pic { display: flex; align-items: center; justify-content: center; height: 160px;
   padding: 8px; background: #fff; border-bottom: 1px solid #ececea; }
 .pic img { max-width: 100%; max-height: 100%; object-fit: contain; }
 .nopic { color: #999; font-style: italic; }
@@ -104,7 +104,7 @@ std::string contact_sheet(const std::vector<Entry>& entries) {
                       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
                       "<title>dxfhost: " +
                       title + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
-    out += "<header>\n<h1>" + title + "</h1>\n<ul class=\"totals\">";
+    out += "<header>\n<h1>Contact sheet: " + title + "</h1>\n<ul class=\"totals\">";
     out += "<li><b>" + std::to_string(counts[0]) + "</b> imported</li>";
     out += "<li><b>" + std::to_string(counts[1]) + "</b> refused</li>";
     out += "<li><b>" + std::to_string(counts[2]) + "</b> failed</li></ul>\n";
