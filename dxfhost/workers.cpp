@@ -59,8 +59,9 @@ constexpr int kWorkerFd = 3; // the worker's end of its pipe, in the worker
 struct Worker {
     pid_t pid = -1;
     int fd = -1;
-    long job = -1;      // the drawing it is importing, or -1
-    std::string buffer; // what it sent that is not a whole message yet
+    long job = -1;         // the drawing it is importing, or -1
+    bool answered = false; // it sent back a drawing's item
+    std::string buffer;    // what it sent that is not a whole message yet
 };
 
 std::string settings_message(const session::Settings& s, const std::string& module_path) {
@@ -87,7 +88,7 @@ std::string job_message(std::size_t i, const Job& job) {
 }
 
 // Starts a worker and hands it the settings. False, with the reason in *err.
-bool start(Worker* w, const std::string& settings, std::string* err) {
+bool start(Worker* w, const std::string& program, const std::string& settings, std::string* err) {
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         *err = std::string("cannot make a pipe: ") + std::strerror(errno);
@@ -95,6 +96,7 @@ bool start(Worker* w, const std::string& settings, std::string* err) {
     }
     const int devnull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     char fd_text[] = "3";
+    std::string path = program; // execv wants words it may keep, not constants
     char name[] = "dxfhost";
     char flag[sizeof kWorkerFlag];
     std::memcpy(flag, kWorkerFlag, sizeof kWorkerFlag);
@@ -123,7 +125,7 @@ bool start(Worker* w, const std::string& settings, std::string* err) {
             ::dup2(devnull, 0);
         }
         ::dup2(2, 1);
-        ::execv("/proc/self/exe", argv);
+        ::execv(path.c_str(), argv);
         ::_exit(127);
     }
     ::close(ends[1]);
@@ -133,6 +135,7 @@ bool start(Worker* w, const std::string& settings, std::string* err) {
     w->pid = pid;
     w->fd = ends[0];
     w->job = -1;
+    w->answered = false;
     w->buffer.clear();
     if (!pipes::send_message(w->fd, settings)) {
         *err = "the worker process took no settings";
@@ -141,13 +144,18 @@ bool start(Worker* w, const std::string& settings, std::string* err) {
     return true;
 }
 
-// Closes the batch's end of the pipe and waits for the worker; how it ended, in words.
-std::string reap(Worker* w) {
+struct Ended {
+    std::string how;     // in words
+    bool killed = false; // by a signal
+};
+
+// Closes the batch's end of the pipe and waits for the worker; how it ended.
+Ended reap(Worker* w) {
     if (w->fd >= 0) {
         ::close(w->fd);
         w->fd = -1;
     }
-    std::string how = "it ended";
+    Ended ended{"it ended"};
     int status = 0;
     pid_t r;
     do {
@@ -156,14 +164,15 @@ std::string reap(Worker* w) {
     if (r == w->pid && WIFSIGNALED(status)) {
         const int sig = WTERMSIG(status);
         const char* name = ::strsignal(sig);
-        how = "killed by signal " + std::to_string(sig) +
-              (name ? std::string(" (") + name + ")" : "");
+        ended.how = "killed by signal " + std::to_string(sig) +
+                    (name ? std::string(" (") + name + ")" : "");
+        ended.killed = true;
     } else if (r == w->pid && WIFEXITED(status)) {
-        how = "it exited with status " + std::to_string(WEXITSTATUS(status));
+        ended.how = "it exited with status " + std::to_string(WEXITSTATUS(status));
     }
     w->pid = -1;
     w->job = -1;
-    return how;
+    return ended;
 }
 
 void remove_files(const outputs::FolderFiles& f) {
@@ -185,34 +194,50 @@ void run(const session::Settings& s, const std::string& module_path, const std::
          unsigned count, const std::function<void(std::size_t, batch::Item)>& done,
          const std::function<batch::Item(std::size_t)>& here) {
     const std::string settings = settings_message(s, module_path);
+    // The program itself, by the name the system gives it (which a tool that runs dxfhost
+    // under its own control answers with dxfhost's path, where /proc/self/exe would be the
+    // tool's).
+    std::error_code ec;
+    std::string program = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    if (ec || program.empty()) {
+        program = "/proc/self/exe";
+    }
     std::vector<Worker> pool(std::max(1u, std::min<unsigned>(count, unsigned(jobs.size()))));
     std::size_t next = 0;     // the next drawing to hand out
     std::size_t finished = 0; // drawings whose item was given to done
     std::string start_error;
+    bool cannot_start = false;     // a worker ended before it could answer: start no more
+    std::vector<std::size_t> back; // drawings given back by such a worker, to import here
 
     auto finish = [&](std::size_t i, batch::Item item) {
         ++finished;
         done(i, std::move(item));
     };
-    // The worker stopped: the drawing it was importing failed, and its files are removed.
+    // The worker stopped: the drawing it was importing failed, and its files are removed. A
+    // worker that ended by itself before it answered anything could not start (its program or
+    // module cannot be run): its drawing is not at fault and is imported here.
     auto lost_worker = [&](Worker* w, const std::string& what) {
         const long job = w->job;
-        const std::string how = reap(w);
-        if (job >= 0) {
+        const bool answered = w->answered;
+        const Ended ended = reap(w);
+        if (job >= 0 && !answered && !ended.killed && what.empty()) {
+            cannot_start = true;
+            back.push_back(std::size_t(job));
+        } else if (job >= 0) {
             const Job& j = jobs[std::size_t(job)];
             remove_files(j.files);
             finish(std::size_t(job),
                    batch::failed_item(j.drawing, j.path,
                                       "the worker process importing it stopped (" +
-                                          (what.empty() ? how : what) + ")",
+                                          (what.empty() ? ended.how : what) + ")",
                                       s));
         }
     };
     // Hands the next drawing to w, starting it first when it is not running. A worker that
     // went away between two drawings is started again once; false when none runs.
     auto hand_out = [&](Worker* w) {
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            if (w->pid < 0 && !start(w, settings, &start_error)) {
+        for (int attempt = 0; attempt < 2 && !cannot_start; ++attempt) {
+            if (w->pid < 0 && !start(w, program, settings, &start_error)) {
                 if (w->pid >= 0) {
                     reap(w);
                 }
@@ -243,6 +268,10 @@ void run(const session::Settings& s, const std::string& module_path, const std::
         }
         if (busy.empty()) {
             // No worker could be started: what is left is imported here.
+            for (std::size_t i : back) {
+                finish(i, here(i));
+            }
+            back.clear();
             while (next < jobs.size()) {
                 const std::size_t i = next++;
                 finish(i, here(i));
@@ -285,6 +314,7 @@ void run(const session::Settings& s, const std::string& module_path, const std::
                 } else {
                     const std::size_t i = std::size_t(w->job);
                     w->job = -1;
+                    w->answered = true;
                     item.entry.files = jobs[i].files;
                     finish(i, std::move(item));
                 }

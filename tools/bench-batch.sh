@@ -3,7 +3,8 @@
 # --jobs N, alternately, and checks that both runs write the same files and show the same text.
 # Usage: tools/bench-batch.sh [--drawings COUNT] [--jobs N] [--runs R] [--build DIR]
 # Defaults: 200 drawings, N = the processors, 3 runs each, the default build tree (build/).
-# Prints each run's seconds, then the medians and their ratio; exits 1 when the outputs differ.
+# Prints each run's seconds, then the medians and their ratio; exits 1 when the outputs differ
+# or the contact sheet does not show every drawing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count=200
@@ -60,4 +61,10 @@ if ! diff -r "$work/out1" "$work/outN" >/dev/null ||
   echo "bench-batch: --jobs 1 and --jobs $jobs differ" >&2
   exit 1
 fi
-echo "outputs identical: $(ls "$work/out1" | wc -l) files"
+# The contact sheet shows every drawing.
+cards=$(grep -c '<figure class="card' "$work/outN/index.html" || true)
+if [[ "$cards" -ne "$count" ]]; then
+  echo "bench-batch: the contact sheet shows $cards drawings of $count" >&2
+  exit 1
+fi
+echo "outputs identical: $(ls "$work/out1" | wc -l) files; the contact sheet shows all $cards"
