@@ -17,12 +17,12 @@
 #include <set>
 
 #include "dxfhost/batch.h"
-#include "dxfhost/imports.h"
 #include "dxfhost/check.h"
 #include "dxfhost/check_report.h"
 #include "dxfhost/dump.h"
 #include "dxfhost/exits.h"
 #include "dxfhost/import_run.h"
+#include "dxfhost/imports.h"
 #include "dxfhost/json.h"
 #include "dxfhost/outputs.h"
 #include "dxfhost/png.h"
