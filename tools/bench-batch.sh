@@ -3,7 +3,7 @@
 # --jobs N, alternately, and checks that both runs write the same files and show the same text.
 # Usage: tools/bench-batch.sh [--drawings COUNT] [--jobs N] [--runs R] [--build DIR]
 # Defaults: 200 drawings, N = the processors, 3 runs each, the default build tree (build/).
-# Prints each run's seconds, then the medians and their ratio; exits 1 when the outputs differ
+# Prints each run's seconds (and the processor seconds of dxfhost and its workers), then the medians and their ratio; exits 1 when the outputs differ
 # or the contact sheet does not show every drawing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,20 +34,21 @@ for ((i = 0; i < count; ++i)); do
     >"$work/drawings/$(printf 'd%04d.dxf' "$i")"
 done
 
-run() { # jobs out-dir: prints the seconds the batch took
+run() { # jobs out-dir: prints the seconds the batch took, and the processor seconds it used
   rm -rf "$2"
-  local t0 t1
-  t0=$(date +%s.%N)
-  "$host" --out-dir "$2" --jobs "$1" "$work/drawings" >"$2.out" 2>"$2.err" || true
-  t1=$(date +%s.%N)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f\n", b - a }'
+  local TIMEFORMAT='%R %U %S' times
+  times=$({ time "$host" --out-dir "$2" --jobs "$1" "$work/drawings" >"$2.out" 2>"$2.err"; } 2>&1) ||
+    true
+  awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' <<<"$times"
 }
 one=()
 many=()
 for ((r = 0; r < runs; ++r)); do
-  one+=("$(run 1 "$work/out1")")
-  many+=("$(run "$jobs" "$work/outN")")
-  echo "run $((r + 1)): --jobs 1 ${one[-1]} s, --jobs $jobs ${many[-1]} s"
+  read -r wall cpu < <(run 1 "$work/out1")
+  one+=("$wall")
+  read -r wall_n cpu_n < <(run "$jobs" "$work/outN")
+  many+=("$wall_n")
+  echo "run $((r + 1)): --jobs 1 $wall s ($cpu s of processor), --jobs $jobs $wall_n s ($cpu_n s of processor)"
 done
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 m1=$(median "${one[@]}")
