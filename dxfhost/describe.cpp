@@ -15,6 +15,7 @@
 #include "dxfhost/json.h"
 #include "dxfhost/outputs.h"
 #include "dxfhost/session.h"
+#include "dxfhost/utf8.h"
 
 namespace session {
 
@@ -84,7 +85,8 @@ int describe_object(const Settings& s) {
                   << obj.damage->offset << ": " << obj.damage->what << "\n";
     }
     std::vector<std::string> errors;
-    const std::string title = std::filesystem::path(s.read_object).filename().string();
+    // XML text: the file's name need not be UTF-8.
+    const std::string title = utf8::valid(std::filesystem::path(s.read_object).filename().string());
     outputs::write_pictures(obj, title, "", s.svg_path, s.png_path, s.width, &errors);
     for (const std::string& e : errors) {
         std::cerr << "dxfhost: " << e << "\n";

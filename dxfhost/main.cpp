@@ -23,10 +23,13 @@
 #include <vector>
 
 #include "dxfhost/exits.h"
+#include "dxfhost/inputs.h"
 #include "dxfhost/outputs.h"
 #include "dxfhost/plugin.h"
 #include "dxfhost/png.h"
 #include "dxfhost/session.h"
+#include "dxfhost/sheet.h"
+#include "dxfhost/workers.h"
 #include "kernel/kernelctl.h"
 
 #ifndef DXF_VERSION
@@ -47,7 +50,11 @@ const char kFooter[] =
     "\n"
     "With several drawings, --out-dir or --quiet, a progress line shows on a terminal and a\n"
     "summary table ends the run; --out-dir DIR receives NAME.obj (the object), NAME.svg and\n"
-    "NAME.png (its picture) and NAME.txt (its dump) for every drawing NAME.dxf.\n"
+    "NAME.png (its picture) and NAME.txt (its dump) for every drawing NAME.dxf, and index.html\n"
+    "(a contact sheet of every picture), summary.json and summary.tsv for the whole batch.\n"
+    "A folder named as a drawing stands for the .dxf files under it, in name order. A batch\n"
+    "imports its drawings in --jobs worker processes (on Windows in dxfhost itself, always one\n"
+    "at a time); what it shows and writes is the same with any number of them.\n"
     "\n"
     "A drawing named - is read from standard input; an output named - is written to standard\n"
     "output. No output is ever written over a drawing (a file named *.dxf, or one that begins\n"
@@ -60,7 +67,7 @@ const char kFooter[] =
     "Examples:\n"
     "  dxfhost --svg plan.svg --png plan.png plan.dxf\n"
     "  dxfhost --check plan.dxf\n"
-    "  dxfhost --out-dir pictures --quiet drawings/*.dxf\n"
+    "  dxfhost --out-dir pictures --quiet drawings/\n"
     "  cat plan.dxf | dxfhost --svg - - > plan.svg\n"
     "  dxfhost --object plan.obj plan.dxf; dxfhost --read-object plan.obj --json\n";
 
@@ -163,9 +170,13 @@ const CLI::Validator kPath(
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], workers::kWorkerFlag) == 0) {
+        return workers::worker_main(argc >= 3 ? argv[2] : nullptr);
+    }
     session::Settings s;
     std::string module_path;
     std::size_t limit_mib = hostk::kDefaultMemoryLimit >> 20;
+    s.jobs = workers::available() ? workers::processors() : 1;
 
     CLI::App app{"dxfhost imports DXF drawings through the import module into frames of a\n"
                  "stand-in host and shows what each import made: the frame's blocks, a picture\n"
@@ -226,6 +237,13 @@ int main(int argc, char** argv) {
         ->type_name("MIB")
         ->check(
             whole_number(1, (long long)(SIZE_MAX >> 20), "takes a whole number of MiB, 1 or more"));
+    app.add_option("--jobs", s.jobs,
+                   "worker processes that import a batch's drawings (default: the processors, " +
+                       std::to_string(s.jobs) + " here; 1 imports them in dxfhost itself" +
+                       (workers::available() ? std::string(")")
+                                             : std::string(", as on Windows it always does)")))
+        ->type_name("N")
+        ->check(whole_number(1, 1024, "takes a whole number of processes from 1 to 1024"));
     app.add_option("--module", module_path, "the import module's library")
         ->type_name("PATH")
         ->check(kPath);
@@ -251,6 +269,20 @@ int main(int argc, char** argv) {
         return usage_error(e.what());
     }
     s.memory_limit = limit_mib << 20;
+    if (!workers::available()) {
+        s.jobs = 1;
+    }
+
+    // A folder stands for the drawings under it.
+    inputs::Expanded named = inputs::expand(s.drawings);
+    if (named.status == inputs::Status::NoDrawings) {
+        return usage_error(named.error);
+    }
+    if (named.status == inputs::Status::Unreadable) {
+        std::cerr << "dxfhost: " << named.error << "\n";
+        return exits::kFailed;
+    }
+    s.drawings = std::move(named.drawings);
 
     // What the options cannot say by themselves.
     if (*width && !*png && !*out_dir) {
@@ -283,6 +315,11 @@ int main(int argc, char** argv) {
             if (!path.empty()) {
                 outputs.push_back({"--out-dir", path});
             }
+        }
+    }
+    if (!s.out_dir.empty()) {
+        for (const char* name : {sheet::kSheet, sheet::kSummaryJson, sheet::kSummaryTsv}) {
+            outputs.push_back({"--out-dir", (std::filesystem::path(s.out_dir) / name).string()});
         }
     }
     std::vector<std::string> inputs = s.drawings;

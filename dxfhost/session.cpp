@@ -22,12 +22,14 @@
 #include "dxfhost/dump.h"
 #include "dxfhost/exits.h"
 #include "dxfhost/import_run.h"
+#include "dxfhost/imports.h"
 #include "dxfhost/json.h"
 #include "dxfhost/outputs.h"
 #include "dxfhost/png.h"
 #include "dxfhost/report.h"
 #include "dxfhost/stdin_copy.h"
 #include "dxfhost/terminal.h"
+#include "dxfhost/utf8.h"
 
 namespace session {
 
@@ -89,45 +91,14 @@ check::Findings check_drawing(const std::string& drawing, const std::string& pat
     return f;
 }
 
-// Imports one drawing and reads back what it left. A drawing that is no readable file is
-// still handed to the module, which shows the host's message for it; the system's reason is
-// added to the report, and no output is written for it.
-report::Drawing import_drawing(host::Plugin& plugin, const std::string& drawing,
-                               const std::string& path, const Settings& s) {
-    host::ImportOptions options;
-    options.memory_limit = s.memory_limit;
-    options.echo = false; // the lines are printed afterwards, with the place in the drawing
-    const std::string why = unreadable(path);
-    const check::Findings findings = why.empty() ? check::scan(path) : check::Findings{};
-    host::ImportResult result;
-    std::string err;
-    const bool ran = host::run_import(plugin, path, "", options, &result, &err);
-    report::Drawing d = report::examine(drawing, path, ran, std::move(result),
-                                        "importing '" + drawing + "': " + err, findings);
-    if (!why.empty() && d.outcome != report::Outcome::Imported) {
-        d.readable = false;
-        d.errors.push_back("'" + drawing + "': " + why);
-        d.reason += " (" + why + ")";
-    }
-    return d;
-}
-
-// The drawing as text: the cause of a refusal, the object, what an import lost.
-std::string dump_text(const report::Drawing& d) {
-    std::string out;
-    if (!d.why.empty()) {
-        out += "why: " + d.why + "\n";
-    }
-    out += dump::object_text(d.object);
-    if (d.outcome == report::Outcome::Imported) {
-        const std::string lost = report::lost_words(d.lost);
-        out += "lost: " + (lost.empty() ? std::string("nothing") : lost) + "\n";
-    }
-    return out;
+// The picture's title and note are XML text: a drawing's name or a layer named in the cause of
+// a refusal need not be UTF-8, and a byte that is not would leave the picture unreadable.
+std::string picture_title(const report::Drawing& d) {
+    return utf8::valid(report::title_of(d));
 }
 
 std::string picture_note(const report::Drawing& d) {
-    return d.why.empty() ? "" : "refused: " + d.why;
+    return d.why.empty() ? "" : utf8::valid("refused: " + d.why);
 }
 
 // Writes the outputs of the one-drawing form: each to the path its option named.
@@ -145,28 +116,8 @@ void write_named_outputs(report::Drawing& d, const Settings& s) {
                                                         d.result.frame_header.size(), &err)) {
         errors.push_back(err);
     }
-    outputs::write_pictures(d.object, report::title_of(d), picture_note(d), s.svg_path, s.png_path,
+    outputs::write_pictures(d.object, picture_title(d), picture_note(d), s.svg_path, s.png_path,
                             s.width, &errors);
-    for (const std::string& e : errors) {
-        report::add_error(&d, e);
-    }
-}
-
-// Writes a drawing's outputs into the output folder.
-void write_folder_outputs(report::Drawing& d, const Settings& s, const outputs::FolderFiles& f) {
-    if (!d.ran || !d.readable) {
-        return;
-    }
-    std::vector<std::string> errors;
-    std::string err;
-    if (!outputs::write_bytes(f.object, d.result.object.data(), d.result.object.size(), &err)) {
-        errors.push_back(err);
-    }
-    if (!outputs::write_text(f.text, dump_text(d), &err)) {
-        errors.push_back(err);
-    }
-    outputs::write_pictures(d.object, report::title_of(d), picture_note(d), f.svg, f.png, s.width,
-                            &errors);
     for (const std::string& e : errors) {
         report::add_error(&d, e);
     }
@@ -204,92 +155,60 @@ int run_one(host::Plugin& plugin, const Settings& s, const Sources& sources) {
     return d.exit_status;
 }
 
-int run_many(host::Plugin& plugin, const Settings& s, const Sources& sources) {
-    if (!s.out_dir.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(s.out_dir, ec);
-        if (ec || !std::filesystem::is_directory(s.out_dir)) {
-            std::cerr << "dxfhost: cannot make the output folder '" << s.out_dir
-                      << "': " << (ec ? ec.message() : "a file of that name is in the way") << "\n";
-            return exits::kFailed;
-        }
-        if (!png::available() && !s.quiet) {
-            std::cerr << "dxfhost: note: PNG pictures are not written: this dxfhost was built "
-                         "without librsvg and cairo\n";
-        }
-    }
-    const bool progress = terminal::stderr_is_terminal() && !s.quiet;
-    const std::size_t columns = progress ? terminal::columns() : 80;
-    // The summary is the main output unless the dump or the JSON report take standard output.
-    std::ostream& summary_out = (s.dump || s.json) ? std::cerr : std::cout;
-    auto clear_progress = [&] {
-        if (progress) {
-            std::cerr << "\r\033[K" << std::flush;
-        }
-    };
+} // namespace
 
-    const std::vector<outputs::FolderFiles> files = folder_plan(s);
-    std::vector<batch::Row> rows;
-    json::Value reports = json::Value::array();
-    int exit_status = exits::kOk;
-    for (std::size_t i = 0; i < s.drawings.size(); ++i) {
-        const std::string& drawing = s.drawings[i];
-        if (progress) {
-            std::cerr << "\r\033[K"
-                      << batch::progress_line(i + 1, s.drawings.size(), drawing, columns)
-                      << std::flush;
-        }
-        report::Drawing d = import_drawing(plugin, drawing, sources.path(drawing), s);
-        if (!files.empty()) {
-            write_folder_outputs(d, s, files[i]);
-        }
-
-        clear_progress();
-        if (!s.quiet) {
-            for (const std::string& line : report::batch_lines(d)) {
-                std::cerr << line << "\n";
-            }
-            for (std::size_t k = d.readable ? 0 : 1; k < d.errors.size(); ++k) {
-                std::cerr << drawing << ": dxfhost: " << d.errors[k] << "\n";
-            }
-        }
-        if (s.dump) {
-            std::cout << "# " << drawing << "\n";
-            if (d.ran) {
-                std::cout << dump_text(d);
-            }
-        }
-        if (s.json) {
-            reports.push_back(report::to_json(d));
-        }
-        std::cout.flush();
-
-        if (d.outcome != report::Outcome::Imported) {
-            exit_status = exits::kFailed;
-        }
-        batch::Row row;
-        row.drawing = drawing;
-        row.outcome = d.outcome;
-        row.records = d.object.records.size();
-        row.notes = d.outcome == report::Outcome::Imported ? report::lost_words(d.lost) : d.reason;
-        rows.push_back(std::move(row));
+report::Drawing import_drawing(host::Plugin& plugin, const std::string& drawing,
+                               const std::string& path, const Settings& s) {
+    host::ImportOptions options;
+    options.memory_limit = s.memory_limit;
+    options.echo = false; // the lines are printed afterwards, with the place in the drawing
+    const std::string why = unreadable(path);
+    const check::Findings findings = why.empty() ? check::scan(path) : check::Findings{};
+    host::ImportResult result;
+    std::string err;
+    const bool ran = host::run_import(plugin, path, "", options, &result, &err);
+    report::Drawing d = report::examine(drawing, path, ran, std::move(result),
+                                        "importing '" + drawing + "': " + err, findings);
+    if (!why.empty() && d.outcome != report::Outcome::Imported) {
+        d.readable = false;
+        d.errors.push_back("'" + drawing + "': " + why);
+        d.reason += " (" + why + ")";
     }
-    clear_progress();
-    if (s.json) {
-        json::Value j = document();
-        j["drawings"] = std::move(reports);
-        j["exit_status"] = exit_status;
-        std::cout << json::dump(std::move(j)) << "\n";
-    }
-    summary_out << batch::summary_table(rows);
-    if (!s.out_dir.empty()) {
-        summary_out << "Outputs are in " << s.out_dir << "\n";
-    }
-    std::cout.flush();
-    return exit_status;
+    return d;
 }
 
-} // namespace
+std::string dump_text(const report::Drawing& d) {
+    std::string out;
+    if (!d.why.empty()) {
+        out += "why: " + d.why + "\n";
+    }
+    out += dump::object_text(d.object);
+    if (d.outcome == report::Outcome::Imported) {
+        const std::string lost = report::lost_words(d.lost);
+        out += "lost: " + (lost.empty() ? std::string("nothing") : lost) + "\n";
+    }
+    return out;
+}
+
+bool write_folder_outputs(report::Drawing& d, const Settings& s, const outputs::FolderFiles& f) {
+    if (!d.ran || !d.readable) {
+        return false;
+    }
+    std::vector<std::string> errors;
+    std::string err;
+    if (!outputs::write_bytes(f.object, d.result.object.data(), d.result.object.size(), &err)) {
+        errors.push_back(err);
+    }
+    if (!outputs::write_text(f.text, dump_text(d), &err)) {
+        errors.push_back(err);
+    }
+    outputs::write_pictures(d.object, picture_title(d), picture_note(d), f.svg, f.png, s.width,
+                            &errors);
+    for (const std::string& e : errors) {
+        report::add_error(&d, e);
+    }
+    return true;
+}
 
 bool batch_mode(const Settings& s) {
     return s.drawings.size() > 1 || !s.out_dir.empty() || s.quiet;
@@ -316,7 +235,14 @@ int run_imports(host::Plugin& plugin, const Settings& s) {
         std::cerr << "dxfhost: " << err << "\n";
         return exits::kFailed;
     }
-    return batch_mode(s) ? run_many(plugin, s, sources) : run_one(plugin, s, sources);
+    if (!batch_mode(s)) {
+        return run_one(plugin, s, sources);
+    }
+    std::vector<std::string> paths;
+    for (const std::string& drawing : s.drawings) {
+        paths.push_back(sources.path(drawing));
+    }
+    return run_many(plugin, s, paths);
 }
 
 int run_checks(host::Plugin* plugin, const Settings& s) {

@@ -32,6 +32,7 @@ struct Settings {
     std::string out_dir;               // --out-dir: every drawing's outputs go here
     std::string read_object;           // --read-object: describe this saved object instead
     std::size_t memory_limit = 0;      // bytes the host's blocks may hold
+    unsigned jobs = 1;                 // --jobs: worker processes of a batch (1: this process)
 };
 
 // Many drawings, any drawing with --out-dir, or --quiet: each imported in turn into a fresh

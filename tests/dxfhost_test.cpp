@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -97,10 +98,21 @@ TEST(DxfHost, UnreadableDrawingsGetTheHostsMessage) {
                          "': No such file or directory\n");
     EXPECT_EQ(read_file(object), Bytes({'k', 'e', 'p', 't'}));
 
-    r = dxfhost({::testing::TempDir()});
+    // A folder named like a drawing is a drawing that cannot be read; any other folder stands
+    // for the drawings under it, and one without any is a usage error.
+    const std::string folder = temp_path("folder.dxf");
+    std::filesystem::create_directories(folder);
+    r = dxfhost({folder});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "error: file cannot be opened (status -111)\ndxfhost: '" +
-                         ::testing::TempDir() + "': it is a folder\n");
+    EXPECT_EQ(r.err, "error: file cannot be opened (status -111)\ndxfhost: '" + folder +
+                         "': it is a folder\n");
+    const std::string empty = temp_path("no_drawings");
+    std::filesystem::create_directories(empty + "/inner.dxf");
+    r = dxfhost({empty});
+    EXPECT_EQ(r.status, 64);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "dxfhost: the folder '" + empty +
+                  "' holds no drawing (no file whose name ends in .dxf)");
 
     r = dxfhost({"--module", write_temp("not a library", "module.so"), temp_path("a.dxf")});
     EXPECT_EQ(r.status, 2);

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
-# Usage: tools/install-deps.sh [--windows]
+# Usage: tools/install-deps.sh [--windows] [--screenshot]
 #   --windows adds the Windows cross tools: i686 for the plug-in users install, x86_64 and 64-bit
 #   Wine for running the Windows build here (tools/check-windows-run.sh).
+#   --screenshot adds a web browser that draws pages headless, for the picture of the contact
+#   sheet in the docs (tools/contact-sheet-screenshot.sh); neither the build nor CI needs it.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev llvm clang
@@ -11,11 +13,16 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev llvm cl
 # Installed without their recommendations: Wine's would bring graphics, sound and font stacks
 # (and the 32-bit Wine) that console programs never touch.
 lean=()
-if [[ "${1:-}" == "--windows" ]]; then
-  packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686
-             g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
-  lean+=(wine64 wine)
-fi
+for arg in "$@"; do
+  case "$arg" in
+  --windows)
+    packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686
+               g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
+    lean+=(wine64 wine) ;;
+  --screenshot) packages+=(chromium) ;;
+  *) echo "usage: tools/install-deps.sh [--windows] [--screenshot]" >&2; exit 64 ;;
+  esac
+done
 
 missing_of() {
   local p

@@ -58,4 +58,5 @@ if [[ $missing -ne 0 ]]; then
 fi
 echo
 echo "Objects, pictures and dumps of ${#drawings[@]} drawings are in $root/$out/"
-echo "(NAME.obj: the frame's object; NAME.svg and NAME.png: its picture; NAME.txt: as text)"
+echo "(NAME.obj: the frame's object; NAME.svg and NAME.png: its picture; NAME.txt: as text;"
+echo " index.html: the contact sheet of them all; summary.json, summary.tsv: the batch as data)"
