@@ -118,7 +118,7 @@ std::string dump_text(const report::Drawing& d) {
     if (!d.why.empty()) {
         out += "why: " + d.why + "\n";
     }
-    out += dump::object_text(d.object);
+    out += dump::object_text(report::object_of(d));
     if (d.outcome == report::Outcome::Imported) {
         const std::string lost = report::lost_words(d.lost);
         out += "lost: " + (lost.empty() ? std::string("nothing") : lost) + "\n";
@@ -145,8 +145,8 @@ void write_named_outputs(report::Drawing& d, const Settings& s) {
                                                         d.result.frame_header.size(), &err)) {
         errors.push_back(err);
     }
-    outputs::write_pictures(d.object, report::title_of(d), picture_note(d), s.svg_path, s.png_path,
-                            s.width, &errors);
+    outputs::write_pictures(d.result.object.data(), d.result.object.size(), report::title_of(d),
+                            picture_note(d), s.svg_path, s.png_path, s.width, &errors);
     for (const std::string& e : errors) {
         report::add_error(&d, e);
     }
@@ -165,8 +165,8 @@ void write_folder_outputs(report::Drawing& d, const Settings& s, const outputs::
     if (!outputs::write_text(f.text, dump_text(d), &err)) {
         errors.push_back(err);
     }
-    outputs::write_pictures(d.object, report::title_of(d), picture_note(d), f.svg, f.png, s.width,
-                            &errors);
+    outputs::write_pictures(d.result.object.data(), d.result.object.size(), report::title_of(d),
+                            picture_note(d), f.svg, f.png, s.width, &errors);
     for (const std::string& e : errors) {
         report::add_error(&d, e);
     }
@@ -270,7 +270,7 @@ int run_many(host::Plugin& plugin, const Settings& s, const Sources& sources) {
         batch::Row row;
         row.drawing = drawing;
         row.outcome = d.outcome;
-        row.records = d.object.records.size();
+        row.records = d.shape.records;
         row.notes = d.outcome == report::Outcome::Imported ? report::lost_words(d.lost) : d.reason;
         rows.push_back(std::move(row));
     }
