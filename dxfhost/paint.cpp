@@ -2,16 +2,19 @@
 //
 // Receives the block's bytes. The page is laid over the picture as an SVG renderer fits a
 // document to its viewport (the same scale on both axes, centred), so that one page unit maps
-// to the same pixels as in the SVG picture. Records are walked in place and added to one cairo
-// path, which is stroked whenever it has grown to a few thousand elements and at the end: all
-// records share one style, so a stroke covers many of them. Every grid point goes through
-// svg::to_page; an arc becomes cubic Bezier pieces of at most 90 degrees in page units.
+// to the same pixels as in the SVG picture. Records are walked once, in place; every grid point
+// goes through svg::to_page, an arc becomes straight pieces within a tenth of a pixel of it,
+// and the pieces are inked straight onto the surface's pixels (ink.h): all records share one
+// thin black round-capped stroke, which a general scan converter would draw many times slower.
+// cairo makes the surface, sets the texts and writes the PNG.
 #include "dxfhost/paint.h"
 
 #if defined(DXFHOST_HAVE_PNG)
 
 #include <cmath>
+#include <vector>
 
+#include "dxfhost/ink.h"
 #include "dxfhost/object_walk.h"
 #include "dxfhost/png.h"
 #include "dxfhost/svg.h"
@@ -23,37 +26,42 @@ namespace {
 
 constexpr double kGrid = 16384.0;
 constexpr double kPi = 3.14159265358979323846;
-constexpr std::size_t kElementsPerStroke = 4096;
+constexpr double kTolerance = 0.1; // pixels an arc's pieces may stray from the arc
 
-// Builds the path of the records and strokes it in pieces.
+// Lays the records' paths onto the pixels, in pixel coordinates.
 struct Painter {
-    cairo_t* cr = nullptr;
+    ink::Canvas canvas;
     svg::Page page;
+    double scale = 1, tx = 0, ty = 0; // page units to pixels
     VOH box{};
     bool have_point = false; // a subpath of the current record is open
-    std::size_t pending = 0; // elements in the path not stroked yet
+    svg::Point at;           // its current point, in pixels
 
     void begin_record(const VOH& head) {
+        ink::end_stroke(canvas);
         box = head;
         have_point = false;
     }
-    void move(double x, double y) {
+    svg::Point pixel(double x, double y) const {
         const svg::Point p = svg::to_page(page, box, x, y);
-        cairo_move_to(cr, p.x, p.y);
+        return svg::Point{tx + p.x * scale, ty + p.y * scale};
+    }
+    void move(double x, double y) {
+        at = pixel(x, y);
         have_point = true;
     }
     void line(double x, double y) {
-        const svg::Point p = svg::to_page(page, box, x, y);
+        const svg::Point p = pixel(x, y);
         if (have_point) {
-            cairo_line_to(cr, p.x, p.y);
-        } else {
-            cairo_move_to(cr, p.x, p.y);
+            ink::piece(canvas, at.x, at.y, p.x, p.y);
         }
+        at = p;
         have_point = true;
     }
     void line_to(svg::Point grid) {
-        const svg::Point p = svg::to_page(page, box, grid.x, grid.y);
-        cairo_line_to(cr, p.x, p.y);
+        const svg::Point p = pixel(grid.x, grid.y);
+        ink::piece(canvas, at.x, at.y, p.x, p.y);
+        at = p;
     }
 
     // One arc element, as svg::path_data draws it.
@@ -81,42 +89,22 @@ struct Painter {
             line_to(svg::arc_point(cx, cy, rx, ry, a0 + sweep));
             return;
         }
-        // E(t) = C + (ax cos t, -ay sin t) on the page, t growing from a0.
-        const double ax = kx * rx, ay = ky * ry;
-        const int pieces = (sweep + 89) / 90;
-        const double step = double(sweep) / pieces;
-        const double h = 4.0 / 3.0 * std::tan(step * kPi / 180.0 / 4.0);
-        double t0 = a0;
-        svg::Point p0 = svg::to_page(page, box, start.x, start.y);
-        for (int i = 1; i <= pieces; ++i) {
-            const double t1 = i == pieces ? double(a0 + sweep) : a0 + step * i;
-            const svg::Point g1 = svg::arc_point(cx, cy, rx, ry, t1);
-            const svg::Point p1 = svg::to_page(page, box, g1.x, g1.y);
-            const double r0 = t0 * kPi / 180.0, r1 = t1 * kPi / 180.0;
-            // dE/dt = (-ax sin t, -ay cos t)
-            cairo_curve_to(cr, p0.x - h * ax * std::sin(r0), p0.y - h * ay * std::cos(r0),
-                           p1.x + h * ax * std::sin(r1), p1.y + h * ay * std::cos(r1), p1.x, p1.y);
-            p0 = p1;
-            t0 = t1;
+        // E(t) = C + (ax cos t, -ay sin t) in pixels, t growing from a0, in pieces short enough
+        // to stay within the tolerance of the arc.
+        const svg::Point c = pixel(cx, cy);
+        const double ax = kx * rx * scale, ay = ky * ry * scale;
+        const double radius = std::max(std::fabs(ax), std::fabs(ay));
+        const double step = radius > kTolerance ? 2 * std::acos(1 - kTolerance / radius) : kPi / 2;
+        const double span = sweep * kPi / 180.0;
+        const int pieces = std::max((sweep + 89) / 90, int(std::ceil(span / step)));
+        const double t0 = a0 * kPi / 180.0;
+        for (int i = 1; i < pieces; ++i) {
+            const double t = t0 + span * i / pieces;
+            const svg::Point p{c.x + ax * std::cos(t), c.y - ay * std::sin(t)};
+            ink::piece(canvas, at.x, at.y, p.x, p.y);
+            at = p;
         }
-    }
-
-    // Strokes what the path holds once it is long enough (or always, with force). A subpath cut
-    // here goes on from the same point.
-    void stroke(bool force) {
-        if (pending == 0 || (!force && pending < kElementsPerStroke)) {
-            return;
-        }
-        double x = 0, y = 0;
-        const bool open = have_point && cairo_has_current_point(cr);
-        if (open) {
-            cairo_get_current_point(cr, &x, &y);
-        }
-        cairo_stroke(cr);
-        if (open) {
-            cairo_move_to(cr, x, y);
-        }
-        pending = 0;
+        line_to(svg::arc_point(cx, cy, rx, ry, a0 + sweep));
     }
 };
 
@@ -163,18 +151,21 @@ cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string
         return nullptr;
     }
     cairo_t* cr = cairo_create(surface);
-    p.cr = cr;
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
+    cairo_surface_flush(surface);
 
-    // The page fitted to the picture, centred, as an SVG document is fitted to its viewport.
-    const double scale = std::fmin(width / p.page.width, height / p.page.height);
-    cairo_translate(cr, (width - p.page.width * scale) / 2, (height - p.page.height * scale) / 2);
-    cairo_scale(cr, scale, scale);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_set_line_width(cr, 1.0);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    // The page fitted to the picture, centred, as an SVG document is fitted to its viewport;
+    // the stroke is one page unit wide.
+    p.scale = std::fmin(width / p.page.width, height / p.page.height);
+    p.tx = (width - p.page.width * p.scale) / 2;
+    p.ty = (height - p.page.height * p.scale) / 2;
+    std::vector<uint8_t> grey(std::size_t(width) * std::size_t(height), 255);
+    p.canvas.pixels = grey.data();
+    p.canvas.width = width;
+    p.canvas.height = height;
+    p.canvas.stride = width;
+    ink::set_half_width(p.canvas, p.scale / 2);
 
     view::RecordRef rec;
     view::ElementRef el;
@@ -196,13 +187,25 @@ cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string
             default:
                 break;
             }
-            ++p.pending;
-            p.stroke(false);
         }
     }
-    p.stroke(true);
-    cairo_new_path(cr);
+    ink::end_stroke(p.canvas);
+    // The grey picture onto the surface: black ink on the white page.
+    uint8_t* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < height; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(data + std::size_t(y) * stride);
+        const uint8_t* from = grey.data() + std::size_t(y) * width;
+        for (int x = 0; x < width; ++x) {
+            row[x] = from[x] * 0x010101u;
+        }
+    }
+    std::vector<uint8_t>().swap(grey);
+    cairo_surface_mark_dirty(surface);
 
+    // The texts in page units, as the SVG picture places them.
+    cairo_translate(cr, p.tx, p.ty);
+    cairo_scale(cr, p.scale, p.scale);
     const svg::Page& page = p.page;
     if (walk.shape.damage) {
         text(cr, page.margin, page.margin * 0.8, page.margin * 0.75,

@@ -1,7 +1,7 @@
 // paint.h: draws a frame's vector object with cairo, straight from the object's bytes.
 //
 // Receives the bytes of a data block, the note to write in the bottom margin and the picture's
-// width. Walks the records once (object_walk.h) and strokes them on an image surface exactly
+// width. Walks the records once (object_walk.h) and strokes them on a cairo image surface
 // where the SVG picture (svg.h) puts them when it is rendered at that width: the same page,
 // mapping, stroke, colours, background and texts. Hands on the surface.
 #ifndef DXFHOST_PAINT_H

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "dxfhost/paint.h"
+#include "dxfhost/png_file.h"
 #include "dxfhost/png_surface.h"
 
 namespace png {
@@ -51,19 +52,21 @@ bool write_surface(cairo_surface_t* surface, const std::string& path, std::strin
         *err = "cannot write '" + path + "': " + std::strerror(errno);
         return false;
     }
-    auto put = [](void* file, const unsigned char* data, unsigned int length) {
-        return std::fwrite(data, 1, length, static_cast<std::FILE*>(file)) == length
-                   ? CAIRO_STATUS_SUCCESS
-                   : CAIRO_STATUS_WRITE_ERROR;
-    };
-    const cairo_status_t st = cairo_surface_write_to_png_stream(surface, put, out);
+    cairo_surface_flush(surface);
+    const char* why = nullptr;
+    const bool encoded =
+        encode(cairo_image_surface_get_data(surface), cairo_image_surface_get_width(surface),
+               cairo_image_surface_get_height(surface), cairo_image_surface_get_stride(surface),
+               out, &why);
     cairo_surface_destroy(surface);
     const int write_errno = std::ferror(out) ? errno : 0;
     const bool closed = to_stdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
-    if (st != CAIRO_STATUS_SUCCESS || !closed) {
+    if (!encoded || write_errno != 0 || !closed) {
         const int e = write_errno != 0 ? write_errno : errno;
-        *err = "cannot write '" + path +
-               "': " + (e != 0 ? std::strerror(e) : cairo_status_to_string(st));
+        *err = "cannot write '" + path + "': " +
+               (e != 0           ? std::strerror(e)
+                : why != nullptr ? why
+                                 : "the PNG encoder failed");
         return false;
     }
     return true;
