@@ -3,7 +3,7 @@
 // Receives the block's bytes. The page is laid over the picture as an SVG renderer fits a
 // document to its viewport (the same scale on both axes, centred), so that one page unit maps
 // to the same pixels as in the SVG picture. Records are walked once, in place; every grid point
-// goes through svg::to_page, an arc becomes straight pieces within a tenth of a pixel of it,
+// goes through svg::to_page, an arc becomes straight pieces within a fifth of a pixel of it,
 // and the pieces are inked straight onto the surface's pixels (ink.h): all records share one
 // thin black round-capped stroke, which a general scan converter would draw many times slower.
 // cairo makes the surface, sets the texts and writes the PNG.
@@ -26,7 +26,8 @@ namespace {
 
 constexpr double kGrid = 16384.0;
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kTolerance = 0.1; // pixels an arc's pieces may stray from the arc
+constexpr double kTolerance = 0.2; // pixels an arc's pieces may stray from the arc
+constexpr double kShortest = 0.25; // pixels of the shortest piece inked on its own
 
 // Lays the records' paths onto the pixels, in pixel coordinates.
 struct Painter {
@@ -35,10 +36,37 @@ struct Painter {
     double scale = 1, tx = 0, ty = 0; // page units to pixels
     VOH box{};
     bool have_point = false; // a subpath of the current record is open
+    bool pending = false;    // the subpath has gone on from `at` to `tip`, not inked yet
+    svg::Point tip;          // its current point, when pending
     svg::Point at;           // its current point, in pixels
 
-    void begin_record(const VOH& head) {
+    // The subpath goes on to p. Pieces shorter than kShortest go on into the next one, which
+    // starts where the last inked one ended: deeply nested blocks are mostly made of them.
+    void to(svg::Point p) {
+        const double dx = p.x - at.x, dy = p.y - at.y;
+        if (dx * dx + dy * dy < kShortest * kShortest) {
+            tip = p;
+            pending = true;
+            return;
+        }
+        ink::piece(canvas, at.x, at.y, p.x, p.y);
+        at = p;
+        pending = false;
+    }
+    // Inks what the subpath still owes (a dot, for a subpath of no length).
+    void settle() {
+        if (pending) {
+            ink::piece(canvas, at.x, at.y, tip.x, tip.y);
+            pending = false;
+        }
+    }
+    void end_record() {
+        settle();
         ink::end_stroke(canvas);
+    }
+
+    void begin_record(const VOH& head) {
+        end_record();
         box = head;
         have_point = false;
     }
@@ -47,21 +75,22 @@ struct Painter {
         return svg::Point{tx + p.x * scale, ty + p.y * scale};
     }
     void move(double x, double y) {
+        settle();
         at = pixel(x, y);
         have_point = true;
     }
     void line(double x, double y) {
         const svg::Point p = pixel(x, y);
         if (have_point) {
-            ink::piece(canvas, at.x, at.y, p.x, p.y);
+            to(p);
+        } else {
+            at = p;
         }
-        at = p;
         have_point = true;
     }
     void line_to(svg::Point grid) {
         const svg::Point p = pixel(grid.x, grid.y);
-        ink::piece(canvas, at.x, at.y, p.x, p.y);
-        at = p;
+        to(p);
     }
 
     // One arc element, as svg::path_data draws it.
@@ -101,8 +130,7 @@ struct Painter {
         for (int i = 1; i < pieces; ++i) {
             const double t = t0 + span * i / pieces;
             const svg::Point p{c.x + ax * std::cos(t), c.y - ay * std::sin(t)};
-            ink::piece(canvas, at.x, at.y, p.x, p.y);
-            at = p;
+            to(p);
         }
         line_to(svg::arc_point(cx, cy, rx, ry, a0 + sweep));
     }
@@ -189,7 +217,7 @@ cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string
             }
         }
     }
-    ink::end_stroke(p.canvas);
+    p.end_record();
     // The grey picture onto the surface: black ink on the white page.
     uint8_t* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);

@@ -215,7 +215,7 @@ int run_many(host::Plugin& plugin, const Settings& s, const Sources& sources) {
         }
         if (!png::available() && !s.quiet) {
             std::cerr << "dxfhost: note: PNG pictures are not written: this dxfhost was built "
-                         "without librsvg and cairo\n";
+                         "without cairo and libpng\n";
         }
     }
     const bool progress = terminal::stderr_is_terminal() && !s.quiet;
