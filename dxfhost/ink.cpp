@@ -46,15 +46,19 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1) {
         const double xa = x0 + ta * dx, xb = x0 + tb * dx;
         const int left = int(std::floor(std::clamp(std::min(xa, xb) - reach, 0.0, w)));
         const int right = int(std::floor(std::clamp(std::max(xa, xb) + reach, -1.0, w - 1)));
-        uint8_t* row = c.pixels + std::size_t(y) * c.stride;
-        uint8_t* cover_row = c.cover.data() + std::size_t(y) * c.width;
-        for (int x = left; x <= right; ++x) {
+        const std::size_t at = std::size_t(y) * std::size_t(c.stride);
+        uint8_t* row = c.pixels + at;
+        uint8_t* cover_row = c.cover.data() + at;
+        // Along the row the parameter of the nearest point grows by a fixed step.
+        const double fy = cy - y0;
+        const double step = dx * inv;
+        double along = ((left + 0.5 - x0) * dx + fy * dy) * inv;
+        for (int x = left; x <= right; ++x, along += step) {
             if (row[x] < kBlack) {
                 continue; // as good as black already
             }
-            const double cx = x + 0.5;
-            const double t = std::clamp(((cx - x0) * dx + (cy - y0) * dy) * inv, 0.0, 1.0);
-            const double ex = x0 + t * dx - cx, ey = y0 + t * dy - cy;
+            const double t = std::clamp(along, 0.0, 1.0);
+            const double ex = x0 + t * dx - (x + 0.5), ey = t * dy - fy;
             const double d2 = ex * ex + ey * ey;
             if (d2 >= reach2) {
                 continue;
@@ -62,7 +66,7 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1) {
             const uint8_t cover = c.ink[int(d2 * scale)];
             if (cover > cover_row[x]) {
                 if (cover_row[x] == 0) {
-                    c.touched.push_back(uint32_t(y) * uint32_t(c.width) + uint32_t(x));
+                    c.touched.push_back(uint32_t(at + std::size_t(x)));
                 }
                 cover_row[x] = cover;
             }
@@ -83,14 +87,13 @@ void set_half_width(Canvas& c, double half_width) {
         c.ink[i] = uint8_t(int(cover * 255.0 + 0.5));
     }
     c.ink[Canvas::kSteps] = 0;
-    c.cover.assign(std::size_t(c.width) * std::size_t(c.height), 0);
+    c.cover.assign(std::size_t(c.stride) * std::size_t(c.height), 0);
     c.touched.clear();
 }
 
 void end_stroke(Canvas& c) {
     for (uint32_t i : c.touched) {
-        const std::size_t y = i / uint32_t(c.width), x = i % uint32_t(c.width);
-        uint8_t& px = c.pixels[y * c.stride + x];
+        uint8_t& px = c.pixels[i];
         uint8_t& cover = c.cover[i];
         px = uint8_t((unsigned(px) * (255u - cover) + 127u) / 255u);
         cover = 0;

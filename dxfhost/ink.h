@@ -27,8 +27,9 @@ struct Canvas {
     // The ink a pixel gets at a squared distance d2 from a piece: ink[d2 * kSteps / reach²].
     static constexpr int kSteps = 1024;
     uint8_t ink[kSteps + 1] = {};
-    std::vector<uint8_t> cover;    // the current stroke's coverage of each pixel (0 to 255)
-    std::vector<uint32_t> touched; // the pixels it covers
+    std::vector<uint8_t> cover;    // the current stroke's coverage of each pixel (0 to 255),
+                                   // laid out as the pixels are
+    std::vector<uint32_t> touched; // the pixels it covers, as offsets from the first
 };
 
 // Sets the stroke's half width and what goes with it; after the size, before the first piece.
