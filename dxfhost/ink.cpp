@@ -25,18 +25,21 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1) {
     const double scale = Canvas::kSteps / reach2;
     // Bounds are held to the canvas before they become whole numbers.
     const double h = c.height, w = c.width;
-    const int top = int(std::floor(std::clamp(std::min(y0, y1) - reach, 0.0, h)));
-    const int bottom = int(std::floor(std::clamp(std::max(y0, y1) + reach, -1.0, h - 1)));
+    // (Held at 0 or above, or just below, a truncation does what floor would, and costs less;
+    // a last column or row one too many is only looked at.)
+    const int top = int(std::clamp(std::min(y0, y1) - reach, 0.0, h));
+    const int bottom = int(std::clamp(std::max(y0, y1) + reach, -1.0, h - 1));
     const double dx = x1 - x0, dy = y1 - y0;
     const double len2 = dx * dx + dy * dy;
     const double inv = len2 > 0 ? 1.0 / len2 : 0.0;
+    const double inv_dy = dy != 0 ? 1.0 / dy : 0.0;
     for (int y = top; y <= bottom; ++y) {
         const double cy = y + 0.5;
         // The part of the piece within reach of this row, and the columns around it.
         double ta = 0, tb = 1;
         if (dy != 0) {
-            ta = (cy - reach - y0) / dy;
-            tb = (cy + reach - y0) / dy;
+            ta = (cy - reach - y0) * inv_dy;
+            tb = (cy + reach - y0) * inv_dy;
             if (ta > tb) {
                 std::swap(ta, tb);
             }
@@ -44,8 +47,8 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1) {
             tb = std::min(tb, 1.0);
         }
         const double xa = x0 + ta * dx, xb = x0 + tb * dx;
-        const int left = int(std::floor(std::clamp(std::min(xa, xb) - reach, 0.0, w)));
-        const int right = int(std::floor(std::clamp(std::max(xa, xb) + reach, -1.0, w - 1)));
+        const int left = int(std::clamp(std::min(xa, xb) - reach, 0.0, w));
+        const int right = int(std::clamp(std::max(xa, xb) + reach, -1.0, w - 1));
         const std::size_t at = std::size_t(y) * std::size_t(c.stride);
         uint8_t* row = c.pixels + at;
         uint8_t* cover_row = c.cover.data() + at;
