@@ -13,6 +13,7 @@
 #include "dxfhost/dump.h"
 #include "dxfhost/exits.h"
 #include "dxfhost/json.h"
+#include "dxfhost/object_walk.h"
 #include "dxfhost/outputs.h"
 #include "dxfhost/session.h"
 #include "dxfhost/utf8.h"
@@ -78,20 +79,23 @@ int describe_object(const Settings& s) {
         std::cerr << "dxfhost: cannot read the object '" << s.read_object << "': " << why << "\n";
         return exits::kFailed;
     }
-    const view::Object obj = view::read_object(bytes);
-    int exit_status = obj.damage ? exits::kFailed : exits::kOk;
-    if (obj.damage) {
+    const view::Shape shape = view::shape_of(bytes.data(), bytes.size());
+    int exit_status = shape.damage ? exits::kFailed : exits::kOk;
+    if (shape.damage) {
         std::cerr << "dxfhost: '" << s.read_object << "' is damaged at offset "
-                  << obj.damage->offset << ": " << obj.damage->what << "\n";
+                  << shape.damage->offset << ": " << shape.damage->what << "\n";
     }
     std::vector<std::string> errors;
     // XML text: the file's name need not be UTF-8.
     const std::string title = utf8::valid(std::filesystem::path(s.read_object).filename().string());
-    outputs::write_pictures(obj, title, "", s.svg_path, s.png_path, s.width, &errors);
+    outputs::write_pictures(bytes.data(), bytes.size(), title, "", s.svg_path, s.png_path, s.width,
+                            &errors);
     for (const std::string& e : errors) {
         std::cerr << "dxfhost: " << e << "\n";
         exit_status = exits::kFailed;
     }
+    // The records are read out only for the outputs that list them.
+    const view::Object obj = s.dump || s.json ? view::read_object(bytes) : view::Object{};
     if (s.dump) {
         std::cout << dump::object_text(obj);
     }

@@ -39,7 +39,8 @@ bool run_import(Plugin& plugin, const std::string& drawing, const std::string& n
         result->lines.push_back(Shown{false, note});
     result->alerts = hostk::alerts();
     result->statuses = hostk::shown_statuses();
-    result->object = hostk::block_bytes(frame.hdat);
+    const hostk::BlockView object = hostk::block_view(frame.hdat);
+    result->object = BlockBytes::in_place(object.data, object.size);
     result->frame_header = hostk::block_bytes(frame.hfrh);
     result->last_read = hostk::last_read();
     hostk::set_output_sink({});

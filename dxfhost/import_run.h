@@ -3,7 +3,8 @@
 // Receives a loaded module and a drawing's path. Sets up a fresh host (kernel reset, memory
 // limit, a new target frame of 24 zero bytes, the file selector answering with the drawing),
 // runs the module's import command and hands on its status, what the user was shown, and the
-// frame's header and data blocks as the import left them.
+// frame's header and data blocks as the import left them: the data block (the object, which may
+// be large) is read where it lies in the kernel, so a result is read before the next import.
 #ifndef DXFHOST_IMPORT_RUN_H
 #define DXFHOST_IMPORT_RUN_H
 
@@ -28,12 +29,44 @@ struct Shown {
     std::string line;   // "alert: CAPTION: TEXT", "error: MESSAGE (status N)" or "note: ..."
 };
 
+// The bytes of a block as an import left them: read in place from the kernel, without a copy
+// (valid until the next import resets the host), or held here (as tests and saved objects give
+// them).
+class BlockBytes {
+  public:
+    BlockBytes() = default;
+    BlockBytes(std::vector<uint8_t> bytes) : own_(std::move(bytes)), owned_(true) {}
+    static BlockBytes in_place(const uint8_t* data, std::size_t size) {
+        BlockBytes b;
+        b.owned_ = false;
+        b.data_ = data;
+        b.size_ = size;
+        return b;
+    }
+    const uint8_t* data() const { return owned_ ? own_.data() : data_; }
+    std::size_t size() const { return owned_ ? own_.size() : size_; }
+    bool empty() const { return size() == 0; }
+    // Makes the bytes this result's own, for a result kept past the next import.
+    void keep() {
+        if (!owned_) {
+            own_.assign(data_, data_ + size_);
+            owned_ = true;
+        }
+    }
+
+  private:
+    std::vector<uint8_t> own_;
+    bool owned_ = true;
+    const uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 struct ImportResult {
     int32_t status = -1;               // the import command's result: 0, 1 or -1
     std::vector<Shown> lines;          // the alert and message lines, in order
     std::vector<hostk::Alert> alerts;  // the alerts shown
     std::vector<int32_t> statuses;     // the statuses shown by the host's message
-    std::vector<uint8_t> object;       // the frame's data block afterwards
+    BlockBytes object;                 // the frame's data block afterwards, read in place
     std::vector<uint8_t> frame_header; // the frame's header block afterwards
     hostk::ReadPosition last_read;     // where the module stopped reading
 };

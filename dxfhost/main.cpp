@@ -337,8 +337,8 @@ int main(int argc, char** argv) {
         return usage_error(clash);
     }
     if (*png && !png::available()) {
-        std::cerr << "dxfhost: --png: this dxfhost was built without PNG support (librsvg and "
-                     "cairo); use --svg\n";
+        std::cerr << "dxfhost: --png: this dxfhost was built without PNG support (cairo and "
+                     "libpng); use --svg\n";
         return exits::kFailed;
     }
 

@@ -1,9 +1,12 @@
-// object_view.cpp: walks a vector object and a frame header block, checking every length.
+// object_view.cpp: reads a vector object and a frame header block, checking every length.
 //
-// Receives raw block bytes. Copies each header into the declared host structure with memcpy
-// (the blocks are little-endian with fixed offsets, as the structures are), reads point data
-// word by word and hands on the records, the terminator's place, and the first damage found.
+// Receives raw block bytes. The object is read by the in-place walk (object_walk.h), each
+// record and element copied out into the view; headers are copied into the declared host
+// structures with memcpy (the blocks are little-endian with fixed offsets, as the structures
+// are). Hands on the records, the terminator's place, and the first damage found.
 #include "dxfhost/object_view.h"
+
+#include "dxfhost/object_walk.h"
 
 #include <cstring>
 
@@ -11,59 +14,8 @@ namespace view {
 
 namespace {
 
-int16_t word_at(const uint8_t* bytes, uint64_t off) {
-    return int16_t(uint16_t(bytes[off] | (bytes[off + 1] << 8)));
-}
-
 std::string num(uint64_t v) {
     return std::to_string(v);
-}
-
-// Reads the path of one record, whose point data lies in [start, end). Fills rec's elements
-// and fill; returns the damage when the path breaks the layout.
-std::optional<Damage> read_path(const uint8_t* bytes, uint64_t start, uint64_t end, Record& rec) {
-    const std::string which = "record " + num(rec.index);
-    uint64_t p = start;
-    for (;;) {
-        if (p + 2 > end) {
-            return Damage{uint32_t(p), which +
-                                           " has no end of path (element 15) before its "
-                                           "end at offset " +
-                                           num(end)};
-        }
-        int16_t code = word_at(bytes, p);
-        int args = element_arguments(code);
-        if (args < 0) {
-            return Damage{uint32_t(p), which + " holds element code " + num(uint16_t(code)) + " (" +
-                                           std::to_string(code) +
-                                           "), which is not move, line, arc or end"};
-        }
-        uint64_t need = 2 * uint64_t(args + 1);
-        if (p + need > end) {
-            return Damage{uint32_t(p), which + ": its " + element_name(code) + " element needs " +
-                                           num(need) + " bytes but the record ends at offset " +
-                                           num(end)};
-        }
-        Element el;
-        el.offset = uint32_t(p);
-        el.words.reserve(std::size_t(args + 1));
-        for (int i = 0; i <= args; ++i) {
-            el.words.push_back(word_at(bytes, p + 2 * uint64_t(i)));
-        }
-        rec.elements.push_back(std::move(el));
-        p += need;
-        if (code == EL_END) {
-            break;
-        }
-    }
-    uint64_t rest = end - p;
-    if (rest > 2) {
-        return Damage{uint32_t(p), which + " has " + num(rest) +
-                                       " bytes after its end of path, where at most 2 "
-                                       "fill bytes belong"};
-    }
-    rec.fill = uint32_t(rest);
-    return std::nullopt;
 }
 
 } // namespace
@@ -111,76 +63,29 @@ uint32_t ldef_word(const LDEF& l) {
 
 Object read_object(const uint8_t* bytes, std::size_t size) {
     Object obj;
-    // Host blocks are at most 4 GiB; anything beyond that is not part of a block.
-    const uint64_t total = size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size;
-    obj.size = uint32_t(total);
-    if (total < kObjectHeaderSize) {
-        obj.damage = Damage{0, "the object header needs " + num(kObjectHeaderSize) +
-                                   " bytes but the block holds " + num(total)};
-        return obj;
-    }
-    std::memcpy(&obj.head, bytes, sizeof obj.head);
-    obj.has_header = true;
-
-    uint64_t off = kObjectHeaderSize;
-    for (;;) {
-        if (off + 2 > total) {
-            obj.damage = Damage{uint32_t(off), "the object ends at offset " + num(total) +
-                                                   " without a terminator"};
-            return obj;
-        }
-        int16_t type = word_at(bytes, off);
-        if (type == REC_TERMINATOR) {
-            obj.terminator = uint32_t(off);
-            if (off + 2 != total) {
-                obj.damage = Damage{uint32_t(off + 2),
-                                    num(total - off - 2) + " bytes follow the terminator"};
-            }
-            return obj;
-        }
-        const std::string which = "record " + num(obj.records.size());
-        if (type != REC_VECTOR) {
-            obj.damage = Damage{uint32_t(off), which + " has type " + std::to_string(type) +
-                                                   ", neither a vector record (4) nor the "
-                                                   "terminator (255)"};
-            return obj;
-        }
-        if (off + kRecordHeaderSize > total) {
-            obj.damage =
-                Damage{uint32_t(off), which + ": its header needs " + num(kRecordHeaderSize) +
-                                          " bytes but only " + num(total - off) + " remain"};
-            return obj;
-        }
+    Walk w = start_walk(bytes, size);
+    RecordRef ref;
+    while (next_record(w, &ref)) {
         Record rec;
-        rec.index = obj.records.size();
-        rec.offset = uint32_t(off);
-        std::memcpy(&rec.head, bytes + off, sizeof rec.head);
-        const uint64_t next = rec.head.nxtoff;
-        if (next < kRecordHeaderSize + 2) {
-            obj.damage =
-                Damage{uint32_t(off + 4), which + " gives its size as " + num(next) +
-                                              ", less than a header and an end of path (30 bytes)"};
-            return obj;
-        }
-        if (next % 4 != 0) {
-            obj.damage = Damage{uint32_t(off + 4), which + " gives its size as " + num(next) +
-                                                       ", not a multiple of 4"};
-            return obj;
-        }
-        if (off + next > total) {
-            obj.damage =
-                Damage{uint32_t(off + 4), which + " gives its size as " + num(next) +
-                                              ", which points to offset " + num(off + next) +
-                                              ", outside the block of " + num(total) + " bytes"};
-            return obj;
-        }
-        if (auto broken = read_path(bytes, off + kRecordHeaderSize, off + next, rec)) {
-            obj.damage = std::move(broken);
-            return obj;
+        rec.index = ref.index;
+        rec.offset = ref.offset;
+        rec.head = ref.head;
+        rec.fill = ref.fill;
+        rec.elements.reserve(ref.elements);
+        ElementCursor c = elements_of(ref);
+        ElementRef el;
+        while (next_element(c, &el)) {
+            rec.elements.push_back(
+                Element{el.offset, std::vector<int16_t>(el.words, el.words + el.count)});
         }
         obj.records.push_back(std::move(rec));
-        off += next;
     }
+    obj.size = w.shape.size;
+    obj.has_header = w.shape.has_header;
+    obj.head = w.shape.head;
+    obj.terminator = w.shape.terminator;
+    obj.damage = std::move(w.shape.damage);
+    return obj;
 }
 
 FrameHeader read_frame_header(const uint8_t* bytes, std::size_t size) {

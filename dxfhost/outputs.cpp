@@ -61,22 +61,15 @@ bool write_text(const std::string& path, const std::string& text, std::string* e
     return write_bytes(path, text.data(), text.size(), err);
 }
 
-void write_pictures(const view::Object& obj, const std::string& title, const std::string& note,
-                    const std::string& svg_path, const std::string& png_path, int width,
-                    std::vector<std::string>* errors) {
-    if (svg_path.empty() && png_path.empty()) {
-        return;
-    }
-    const std::string picture = svg::render(obj, title, note);
+void write_pictures(const uint8_t* object, std::size_t size, const std::string& title,
+                    const std::string& note, const std::string& svg_path,
+                    const std::string& png_path, int width, std::vector<std::string>* errors) {
     std::string err;
-    if (!svg_path.empty() && !write_text(svg_path, picture, &err)) {
+    if (!svg_path.empty() && !write_text(svg_path, svg::render(object, size, title, note), &err)) {
         errors->push_back(err);
     }
-    if (!png_path.empty()) {
-        const svg::Page page = svg::page_for(obj.head.bestw, obj.head.besth);
-        if (!png::write(picture, page.width, page.height, width, png_path, &err)) {
-            errors->push_back(err);
-        }
+    if (!png_path.empty() && !png::write_object(object, size, note, width, png_path, &err)) {
+        errors->push_back(err);
     }
 }
 

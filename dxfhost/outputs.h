@@ -7,10 +7,9 @@
 #define DXFHOST_OUTPUTS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
-
-#include "dxfhost/object_view.h"
 
 namespace outputs {
 
@@ -24,11 +23,11 @@ bool is_drawing(const std::string& path);
 bool write_bytes(const std::string& path, const void* data, std::size_t size, std::string* err);
 bool write_text(const std::string& path, const std::string& text, std::string* err);
 
-// The picture files of one object (empty paths are skipped); an error per file not written.
-// note, when not empty, is written on the picture (see svg::render).
-void write_pictures(const view::Object& obj, const std::string& title, const std::string& note,
-                    const std::string& svg_path, const std::string& png_path, int width,
-                    std::vector<std::string>* errors);
+// The picture files of one object, drawn from its bytes (empty paths are skipped); an error per
+// file not written. note, when not empty, is written on the picture (see svg::render).
+void write_pictures(const uint8_t* object, std::size_t size, const std::string& title,
+                    const std::string& note, const std::string& svg_path,
+                    const std::string& png_path, int width, std::vector<std::string>* errors);
 
 // The files an output folder receives for a drawing whose outputs are named stem.
 struct FolderFiles {

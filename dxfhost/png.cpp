@@ -1,9 +1,8 @@
-// png.cpp: renders an object's SVG picture into a PNG through librsvg and cairo.
+// png.cpp: PNG pictures of an object, drawn straight from its bytes with cairo (paint.h).
 //
-// Receives the SVG text and the page size it declares. Draws a white background, lets librsvg
-// lay the page over the whole picture and has cairo write the PNG (or hands the pixels on as
-// grey levels). Where the libraries are absent (a build without them) every request reports
-// that PNG pictures are not available.
+// Receives the object's bytes, the note for its margin and the wanted width. Has paint draw
+// the picture and cairo write the PNG (or hands the pixels on as grey levels). Where cairo is
+// absent (a build without it) every request reports that PNG pictures are not available.
 #include "dxfhost/png.h"
 
 #include <algorithm>
@@ -12,10 +11,9 @@
 #include <cstdio>
 #include <cstring>
 
-#if defined(DXFHOST_HAVE_PNG)
-#include <cairo.h>
-#include <librsvg/rsvg.h>
-#endif
+#include "dxfhost/paint.h"
+#include "dxfhost/png_file.h"
+#include "dxfhost/png_surface.h"
 
 namespace png {
 
@@ -44,66 +42,7 @@ bool available() {
     return true;
 }
 
-namespace {
-
-std::string reason(GError* gerr) {
-    std::string s = gerr != nullptr ? gerr->message : "unknown reason";
-    if (gerr != nullptr) {
-        g_error_free(gerr);
-    }
-    return s;
-}
-
-// Draws the picture on a new image surface; the caller destroys it. Null on failure.
-cairo_surface_t* draw(const std::string& svg_text, double page_w, double page_h, int width,
-                      std::string* err) {
-    if (width < 1 || width > kMaxSide) {
-        *err = "the width must lie between 1 and " + std::to_string(kMaxSide) + " pixels";
-        return nullptr;
-    }
-    width = width_for(page_w, page_h, width);
-    const int height = height_for(page_w, page_h, width);
-
-    GError* gerr = nullptr;
-    RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg_text.data()),
-                                                   svg_text.size(), &gerr);
-    if (handle == nullptr) {
-        *err = "the picture cannot be read: " + reason(gerr);
-        return nullptr;
-    }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    cairo_t* cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
-    cairo_paint(cr);
-    bool ok = true;
-    RsvgRectangle viewport{0.0, 0.0, double(width), double(height)};
-    if (!rsvg_handle_render_document(handle, cr, &viewport, &gerr)) {
-        *err = "the picture cannot be drawn: " + reason(gerr);
-        ok = false;
-    } else if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
-        *err =
-            std::string("the picture cannot be drawn: ") + cairo_status_to_string(cairo_status(cr));
-        ok = false;
-    }
-    // Released on every path; the surface only when it is not handed on.
-    cairo_destroy(cr);
-    g_object_unref(handle);
-    if (!ok) {
-        cairo_surface_destroy(surface);
-        return nullptr;
-    }
-    cairo_surface_flush(surface);
-    return surface;
-}
-
-} // namespace
-
-bool write(const std::string& svg_text, double page_w, double page_h, int width,
-           const std::string& path, std::string* err) {
-    cairo_surface_t* surface = draw(svg_text, page_w, page_h, width, err);
-    if (surface == nullptr) {
-        return false;
-    }
+bool write_surface(cairo_surface_t* surface, const std::string& path, std::string* err) {
     // The file is opened here, so that a failure is told in the system's words.
     errno = 0;
     const bool to_stdout = path == "-";
@@ -113,30 +52,27 @@ bool write(const std::string& svg_text, double page_w, double page_h, int width,
         *err = "cannot write '" + path + "': " + std::strerror(errno);
         return false;
     }
-    auto put = [](void* file, const unsigned char* data, unsigned int length) {
-        return std::fwrite(data, 1, length, static_cast<std::FILE*>(file)) == length
-                   ? CAIRO_STATUS_SUCCESS
-                   : CAIRO_STATUS_WRITE_ERROR;
-    };
-    const cairo_status_t st = cairo_surface_write_to_png_stream(surface, put, out);
+    cairo_surface_flush(surface);
+    const char* why = nullptr;
+    const bool encoded =
+        encode(cairo_image_surface_get_data(surface), cairo_image_surface_get_width(surface),
+               cairo_image_surface_get_height(surface), cairo_image_surface_get_stride(surface),
+               out, &why);
     cairo_surface_destroy(surface);
     const int write_errno = std::ferror(out) ? errno : 0;
     const bool closed = to_stdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
-    if (st != CAIRO_STATUS_SUCCESS || !closed) {
+    if (!encoded || write_errno != 0 || !closed) {
         const int e = write_errno != 0 ? write_errno : errno;
-        *err = "cannot write '" + path +
-               "': " + (e != 0 ? std::strerror(e) : cairo_status_to_string(st));
+        *err = "cannot write '" + path + "': " +
+               (e != 0           ? std::strerror(e)
+                : why != nullptr ? why
+                                 : "the PNG encoder failed");
         return false;
     }
     return true;
 }
 
-bool rasterize(const std::string& svg_text, double page_w, double page_h, int width, Raster* out,
-               std::string* err) {
-    cairo_surface_t* surface = draw(svg_text, page_w, page_h, width, err);
-    if (surface == nullptr) {
-        return false;
-    }
+void surface_raster(cairo_surface_t* surface, Raster* out) {
     const int w = cairo_image_surface_get_width(surface);
     const int h = cairo_image_surface_get_height(surface);
     const int stride = cairo_image_surface_get_stride(surface);
@@ -153,6 +89,21 @@ bool rasterize(const std::string& svg_text, double page_w, double page_h, int wi
         }
     }
     cairo_surface_destroy(surface);
+}
+
+bool write_object(const uint8_t* object, std::size_t size, const std::string& note, int width,
+                  const std::string& path, std::string* err) {
+    cairo_surface_t* surface = paint::draw(object, size, note, width, err);
+    return surface != nullptr && write_surface(surface, path, err);
+}
+
+bool rasterize_object(const uint8_t* object, std::size_t size, const std::string& note, int width,
+                      Raster* out, std::string* err) {
+    cairo_surface_t* surface = paint::draw(object, size, note, width, err);
+    if (surface == nullptr) {
+        return false;
+    }
+    surface_raster(surface, out);
     return true;
 }
 
@@ -163,14 +114,16 @@ bool available() {
 }
 
 static const char* const kNoPng =
-    "this dxfhost was built without PNG support (librsvg and cairo were not found)";
+    "this dxfhost was built without PNG support (cairo was not found)";
 
-bool write(const std::string&, double, double, int, const std::string&, std::string* err) {
+bool write_object(const uint8_t*, std::size_t, const std::string&, int, const std::string&,
+                  std::string* err) {
     *err = kNoPng;
     return false;
 }
 
-bool rasterize(const std::string&, double, double, int, Raster*, std::string* err) {
+bool rasterize_object(const uint8_t*, std::size_t, const std::string&, int, Raster*,
+                      std::string* err) {
     *err = kNoPng;
     return false;
 }

@@ -62,7 +62,7 @@ Drawing examine(const std::string& drawing, const std::string& path, bool ran,
     }
     d.result = std::move(result);
     const host::ImportResult& r = d.result;
-    d.object = view::read_object(r.object);
+    d.shape = view::shape_of(r.object.data(), r.object.size());
     d.frame = view::read_frame_header(r.frame_header);
     d.exit_status = r.status == 0 ? exits::kOk : r.status == 1 ? exits::kNothing : exits::kFailed;
 
@@ -207,6 +207,13 @@ json::Value lost_json(const check::Lost& lost) {
             {"rotation_ignored", lost.rotation_ignored}};
 }
 
+view::Object object_of(const Drawing& d) {
+    if (!d.ran) {
+        return view::Object{};
+    }
+    return view::read_object(d.result.object.data(), d.result.object.size());
+}
+
 std::string title_of(const Drawing& d) {
     if (d.frame.named && !d.frame.name.empty()) {
         return d.frame.name;
@@ -247,7 +254,7 @@ json::Value to_json(const Drawing& d) {
     }
     j["lost"] = d.outcome == Outcome::Imported ? lost_json(d.lost) : json::Value();
     j["frame_name"] = d.ran && d.frame.named ? json::Value(d.frame.name) : json::Value();
-    j["object"] = d.ran ? json::object(d.object) : json::Value();
+    j["object"] = d.ran ? json::object(object_of(d)) : json::Value();
     j["errors"] = d.errors;
     return j;
 }

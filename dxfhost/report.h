@@ -1,9 +1,9 @@
 // report.h: what dxfhost tells about one drawing's import.
 //
 // Receives the result of one import (import_run.h) and the host's own check of the drawing
-// (check.h), and reads the frame's blocks back (object_view). Hands on the outcome (imported,
-// refused, failed) and its reason, the place in the drawing where the module stopped, the
-// cause of a refusal in the user's terms (why, fix), what an import that worked lost, the lines
+// (check.h), and walks the frame's blocks (object_walk, object_view). Hands on the outcome
+// (imported, refused, failed) and its reason, the place in the drawing where the module stopped,
+// the cause of a refusal in the user's terms (why, fix), what an import that worked lost, the lines
 // for standard error and the drawing's JSON report.
 #ifndef DXFHOST_REPORT_H
 #define DXFHOST_REPORT_H
@@ -17,6 +17,7 @@
 #include "dxfhost/import_run.h"
 #include "dxfhost/json.h"
 #include "dxfhost/object_view.h"
+#include "dxfhost/object_walk.h"
 #include "dxfhost/where.h"
 
 namespace report {
@@ -32,7 +33,7 @@ struct Drawing {
     std::string path;                  // the file that was read
     bool ran = false;                  // the import command ran (the host made the frame)
     host::ImportResult result;         // what the import left (meaningful when ran)
-    view::Object object;               // the frame's object, read back
+    view::Shape shape;                 // the layout of the frame's object, as walked
     view::FrameHeader frame;           // the frame's header block, read back
     std::optional<where::Place> place; // where the module stopped, when the import failed
     Outcome outcome = Outcome::Failed;
@@ -68,6 +69,10 @@ json::Value lost_json(const check::Lost& lost);
 
 // The drawing's report (see docs/host.md).
 json::Value to_json(const Drawing& d);
+
+// The frame's object read back record by record, for the outputs that list it (the dump, the
+// JSON report); empty when the import did not run.
+view::Object object_of(const Drawing& d);
 
 // The frame's name for the picture's title: the name the import gave the frame, else the
 // drawing's file name.

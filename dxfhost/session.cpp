@@ -116,8 +116,8 @@ void write_named_outputs(report::Drawing& d, const Settings& s) {
                                                         d.result.frame_header.size(), &err)) {
         errors.push_back(err);
     }
-    outputs::write_pictures(d.object, picture_title(d), picture_note(d), s.svg_path, s.png_path,
-                            s.width, &errors);
+    outputs::write_pictures(d.result.object.data(), d.result.object.size(), picture_title(d),
+                            picture_note(d), s.svg_path, s.png_path, s.width, &errors);
     for (const std::string& e : errors) {
         report::add_error(&d, e);
     }
@@ -182,7 +182,7 @@ std::string dump_text(const report::Drawing& d) {
     if (!d.why.empty()) {
         out += "why: " + d.why + "\n";
     }
-    out += dump::object_text(d.object);
+    out += dump::object_text(report::object_of(d));
     if (d.outcome == report::Outcome::Imported) {
         const std::string lost = report::lost_words(d.lost);
         out += "lost: " + (lost.empty() ? std::string("nothing") : lost) + "\n";
@@ -202,8 +202,8 @@ bool write_folder_outputs(report::Drawing& d, const Settings& s, const outputs::
     if (!outputs::write_text(f.text, dump_text(d), &err)) {
         errors.push_back(err);
     }
-    outputs::write_pictures(d.object, picture_title(d), picture_note(d), f.svg, f.png, s.width,
-                            &errors);
+    outputs::write_pictures(d.result.object.data(), d.result.object.size(), picture_title(d),
+                            picture_note(d), f.svg, f.png, s.width, &errors);
     for (const std::string& e : errors) {
         report::add_error(&d, e);
     }

@@ -49,7 +49,7 @@ Entry entry_of(const report::Drawing& d, bool written) {
     e.written = written;
     e.outcome = d.outcome;
     e.exit_status = d.exit_status;
-    e.records = d.object.records.size();
+    e.records = d.shape.records;
     e.reason = d.reason;
     e.why = d.why;
     e.fix = d.fix;

@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <sstream>
+#include <cstring>
+#include <optional>
+
+#include "dxfhost/object_walk.h"
 
 namespace svg {
 
@@ -20,52 +23,56 @@ constexpr double kMargin = 12.0;
 constexpr double kMaxRatio = 100.0;
 constexpr double kPi = 3.14159265358979323846;
 
-// Fixed two decimals without trailing zeros; never "-0".
-std::string fmt(double v) {
+// Fixed two decimals without trailing zeros; never "-0". Appended to out.
+void put_num(std::string& out, double v) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    std::string s = buf;
-    if (s.find('.') != std::string::npos) {
-        while (!s.empty() && s.back() == '0') {
-            s.pop_back();
+    int n = std::snprintf(buf, sizeof buf, "%.2f", v);
+    if (n < 0) {
+        n = 0;
+    }
+    n = std::min<int>(n, int(sizeof buf) - 1);
+    if (std::memchr(buf, '.', std::size_t(n)) != nullptr) {
+        while (n > 0 && buf[n - 1] == '0') {
+            --n;
         }
-        if (!s.empty() && s.back() == '.') {
-            s.pop_back();
+        if (n > 0 && buf[n - 1] == '.') {
+            --n;
         }
     }
-    if (s == "-0") {
-        s = "0";
+    if (n == 2 && buf[0] == '-' && buf[1] == '0') {
+        out += '0';
+        return;
     }
-    return s;
+    out.append(buf, std::size_t(n));
 }
 
-// The point of an arc element at parameter angle deg (degrees), on the record grid.
-Point arc_point(double cx, double cy, double rx, double ry, double deg) {
-    // Multiples of 90 degrees land exactly, so quarter arcs meet their lines without seams.
-    double c = 0;
-    double s = 0;
-    double q = std::fmod(deg, 360.0);
-    if (q < 0) {
-        q += 360.0;
-    }
-    if (q == 0) {
-        c = 1;
-    } else if (q == 90) {
-        s = 1;
-    } else if (q == 180) {
-        c = -1;
-    } else if (q == 270) {
-        s = -1;
-    } else {
-        c = std::cos(deg * kPi / 180.0);
-        s = std::sin(deg * kPi / 180.0);
-    }
-    return Point{cx + rx * c, cy - ry * s};
+std::string fmt(double v) {
+    std::string s;
+    put_num(s, v);
+    return s;
 }
 
 class PathWriter {
   public:
-    PathWriter(const Page& page, const VOH& box) : page_(page), box_(box) {}
+    PathWriter(const Page& page, const VOH& box, std::string& out)
+        : page_(page), box_(box), out_(out) {}
+
+    // One element: its code and its arguments.
+    void add(int16_t code, const int16_t* a) {
+        switch (code) {
+        case view::EL_MOVE:
+            move(a[0], a[1]);
+            break;
+        case view::EL_LINE:
+            line(a[0], a[1]);
+            break;
+        case view::EL_ARC:
+            arc(a);
+            break;
+        default:
+            break;
+        }
+    }
 
     void move(double x, double y) {
         put('M', to_page(page_, box_, x, y));
@@ -112,8 +119,6 @@ class PathWriter {
         }
     }
 
-    std::string str() const { return out_.str(); }
-
   private:
     void move_to(Point p) {
         put('M', to_page(page_, box_, p.x, p.y));
@@ -123,23 +128,36 @@ class PathWriter {
     void arc_to(double rx, double ry, int large, int sweep, Point p) {
         Point q = to_page(page_, box_, p.x, p.y);
         sep();
-        out_ << 'A' << fmt(rx) << ' ' << fmt(ry) << " 0 " << large << ' ' << sweep << ' '
-             << fmt(q.x) << ' ' << fmt(q.y);
+        out_ += 'A';
+        put_num(out_, rx);
+        out_ += ' ';
+        put_num(out_, ry);
+        out_ += " 0 ";
+        out_ += char('0' + large);
+        out_ += ' ';
+        out_ += char('0' + sweep);
+        out_ += ' ';
+        put_num(out_, q.x);
+        out_ += ' ';
+        put_num(out_, q.y);
     }
     void put(char cmd, Point q) {
         sep();
-        out_ << cmd << fmt(q.x) << ' ' << fmt(q.y);
+        out_ += cmd;
+        put_num(out_, q.x);
+        out_ += ' ';
+        put_num(out_, q.y);
     }
     void sep() {
         if (!first_) {
-            out_ << ' ';
+            out_ += ' ';
         }
         first_ = false;
     }
 
     const Page& page_;
     const VOH& box_;
-    std::ostringstream out_;
+    std::string& out_;
     bool have_point_ = false; // a subpath is open
     bool first_ = true;       // nothing written yet
 };
@@ -166,6 +184,29 @@ Page page_for(uint32_t bestw, uint32_t besth) {
     return p;
 }
 
+Point arc_point(double cx, double cy, double rx, double ry, double deg) {
+    // Multiples of 90 degrees land exactly, so quarter arcs meet their lines without seams.
+    double c = 0;
+    double s = 0;
+    double q = std::fmod(deg, 360.0);
+    if (q < 0) {
+        q += 360.0;
+    }
+    if (q == 0) {
+        c = 1;
+    } else if (q == 90) {
+        s = 1;
+    } else if (q == 180) {
+        c = -1;
+    } else if (q == 270) {
+        s = -1;
+    } else {
+        c = std::cos(deg * kPi / 180.0);
+        s = std::sin(deg * kPi / 180.0);
+    }
+    return Point{cx + rx * c, cy - ry * s};
+}
+
 Point to_page(const Page& page, const VOH& box, double x, double y) {
     const double gx = box.xpos + x * box.width / kGrid;
     const double gy = box.ypos + y * box.height / kGrid;
@@ -173,24 +214,12 @@ Point to_page(const Page& page, const VOH& box, double x, double y) {
 }
 
 std::string path_data(const Page& page, const view::Record& rec) {
-    PathWriter w(page, rec.head);
+    std::string out;
+    PathWriter w(page, rec.head, out);
     for (const view::Element& el : rec.elements) {
-        const int16_t* a = el.words.data() + 1;
-        switch (el.code()) {
-        case view::EL_MOVE:
-            w.move(a[0], a[1]);
-            break;
-        case view::EL_LINE:
-            w.line(a[0], a[1]);
-            break;
-        case view::EL_ARC:
-            w.arc(a);
-            break;
-        default:
-            break;
-        }
+        w.add(el.code(), el.words.data() + 1);
     }
-    return w.str();
+    return out;
 }
 
 std::string xml_escape(const std::string& text) {
@@ -222,48 +251,97 @@ std::string xml_escape(const std::string& text) {
     return out;
 }
 
-std::string render(const view::Object& obj, const std::string& title, const std::string& note) {
-    const Page page = page_for(obj.head.bestw, obj.head.besth);
-    std::ostringstream out;
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << fmt(page.width) << "\" height=\""
-        << fmt(page.height) << "\" viewBox=\"0 0 " << fmt(page.width) << ' ' << fmt(page.height)
-        << "\">\n";
+namespace {
+
+// The picture around the records: the head before them, the tail after them.
+void picture_head(std::string& out, const Page& page, const std::string& title,
+                  const std::optional<view::Damage>& damage) {
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+           "width=\"";
+    out += fmt(page.width) + "\" height=\"" + fmt(page.height) + "\" viewBox=\"0 0 " +
+           fmt(page.width) + ' ' + fmt(page.height) + "\">\n";
     if (!title.empty()) {
-        out << "<title>" << xml_escape(title) << "</title>\n";
+        out += "<title>" + xml_escape(title) + "</title>\n";
     }
-    if (obj.damage) {
+    if (damage) {
         // A comment may not hold two hyphens in a row.
-        std::string what = obj.damage->what;
+        std::string what = damage->what;
         for (std::size_t i = what.find("--"); i != std::string::npos; i = what.find("--")) {
             what.replace(i, 2, "- ");
         }
-        out << "<!-- damaged at offset " << obj.damage->offset << ": " << xml_escape(what)
-            << " -->\n";
+        out += "<!-- damaged at offset " + std::to_string(damage->offset) + ": " +
+               xml_escape(what) + " -->\n";
     }
-    out << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
-        << "<g fill=\"none\" stroke=\"black\" stroke-width=\"1\" stroke-linecap=\"round\" "
+    out += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
+           "<g fill=\"none\" stroke=\"black\" stroke-width=\"1\" stroke-linecap=\"round\" "
            "stroke-linejoin=\"round\">\n";
-    for (const view::Record& rec : obj.records) {
-        out << "<path d=\"" << path_data(page, rec) << "\"><title>record " << rec.index
-            << "</title></path>\n";
-    }
-    out << "</g>\n";
-    if (obj.damage) {
+}
+
+void record_open(std::string& out) {
+    out += "<path d=\"";
+}
+
+void record_close(std::string& out, std::size_t index) {
+    out += "\"><title>record " + std::to_string(index) + "</title></path>\n";
+}
+
+void picture_tail(std::string& out, const Page& page, const std::string& note,
+                  const std::optional<view::Damage>& damage) {
+    out += "</g>\n";
+    if (damage) {
         // Said on the page too, in its top margin: the picture shows only what the frame held
         // when the import stopped.
-        out << "<text x=\"" << fmt(page.margin) << "\" y=\"" << fmt(page.margin * 0.8)
-            << "\" font-family=\"sans-serif\" font-size=\"" << fmt(page.margin * 0.75)
-            << "\" fill=\"#c00000\">unfinished object: " << xml_escape(obj.damage->what)
-            << "</text>\n";
+        out += "<text x=\"" + fmt(page.margin) + "\" y=\"" + fmt(page.margin * 0.8) +
+               "\" font-family=\"sans-serif\" font-size=\"" + fmt(page.margin * 0.75) +
+               "\" fill=\"#c00000\">unfinished object: " + xml_escape(damage->what) + "</text>\n";
     }
     if (!note.empty()) {
-        out << "<text x=\"" << fmt(page.margin) << "\" y=\""
-            << fmt(page.height - page.margin * 0.25) << "\" font-family=\"sans-serif\" font-size=\""
-            << fmt(page.margin * 0.6) << "\" fill=\"#c00000\">" << xml_escape(note) << "</text>\n";
+        out += "<text x=\"" + fmt(page.margin) + "\" y=\"" + fmt(page.height - page.margin * 0.25) +
+               "\" font-family=\"sans-serif\" font-size=\"" + fmt(page.margin * 0.6) +
+               "\" fill=\"#c00000\">" + xml_escape(note) + "</text>\n";
     }
-    out << "</svg>\n";
-    return out.str();
+    out += "</svg>\n";
+}
+
+} // namespace
+
+std::string render(const view::Object& obj, const std::string& title, const std::string& note) {
+    const Page page = page_for(obj.head.bestw, obj.head.besth);
+    std::string out;
+    picture_head(out, page, title, obj.damage);
+    for (const view::Record& rec : obj.records) {
+        record_open(out);
+        PathWriter w(page, rec.head, out);
+        for (const view::Element& el : rec.elements) {
+            w.add(el.code(), el.words.data() + 1);
+        }
+        record_close(out, rec.index);
+    }
+    picture_tail(out, page, note, obj.damage);
+    return out;
+}
+
+std::string render(const uint8_t* object, std::size_t size, const std::string& title,
+                   const std::string& note) {
+    view::Walk walk = view::start_walk(object, size);
+    const Page page = page_for(walk.shape.head.bestw, walk.shape.head.besth);
+    // The damage is told before the records, so the walk checks the layout first.
+    const view::Shape shape = view::shape_of(object, size);
+    std::string out;
+    picture_head(out, page, title, shape.damage);
+    view::RecordRef rec;
+    view::ElementRef el;
+    while (view::next_record(walk, &rec)) {
+        record_open(out);
+        PathWriter w(page, rec.head, out);
+        view::ElementCursor c = view::elements_of(rec);
+        while (view::next_element(c, &el)) {
+            w.add(el.code, el.args());
+        }
+        record_close(out, rec.index);
+    }
+    picture_tail(out, page, note, shape.damage);
+    return out;
 }
 
 } // namespace svg

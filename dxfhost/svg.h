@@ -1,11 +1,13 @@
 // svg.h: draws a frame's vector object as an SVG picture.
 //
-// Receives an object read back by object_view. Hands on SVG text: a white page whose aspect
-// ratio is the object's best size, one stroked <path> per record, placed by the record's box on
-// the object grid and drawn from its point data on the record grid.
+// Receives an object read back by object_view, or its bytes, walked in place (object_walk). Hands
+// on SVG text: a white page whose aspect ratio is the object's best size, one stroked <path> per
+// record, placed by the record's box on the object grid and drawn from its point data on the record
+// grid.
 #ifndef DXFHOST_SVG_H
 #define DXFHOST_SVG_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -36,6 +38,10 @@ struct Point {
 };
 Point to_page(const Page& page, const VOH& box, double x, double y);
 
+// The point of an arc element (cx, cy, rx, ry on a record grid) at parameter angle deg in
+// degrees: (cx + rx cos deg, cy - ry sin deg), exact at the multiples of 90 degrees.
+Point arc_point(double cx, double cy, double rx, double ry, double deg);
+
 // The path data of one record ("M ... L ... A ..."): move, line, elliptic arc and full circle.
 // An arc element (cx, cy, rx, ry, a0, a1) runs through the points (cx + rx cos a, cy - ry sin a)
 // for a from a0 growing to a1 (counter-clockwise on the page for positive radii), starting a
@@ -46,6 +52,10 @@ std::string path_data(const Page& page, const view::Record& rec);
 // The whole picture. title, when not empty, becomes the picture's <title>; note, when not empty,
 // is written in the page's bottom margin (why a drawing was refused, say).
 std::string render(const view::Object& obj, const std::string& title = "",
+                   const std::string& note = "");
+
+// The same picture, walked straight from an object's bytes (a data block).
+std::string render(const uint8_t* object, std::size_t size, const std::string& title = "",
                    const std::string& note = "");
 
 // Text made safe for XML character data and attribute values.

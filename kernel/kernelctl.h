@@ -33,6 +33,14 @@ KERNEL_API bool block_exists(int32_t h);
 KERNEL_API bool block_locked(int32_t h); // open for reading or writing
 // A copy of a block's bytes (empty when there is no such block).
 KERNEL_API std::vector<uint8_t> block_bytes(int32_t h);
+// A block's bytes where they lie, to read what the module left without copying it (null and 0
+// when there is no such block). Valid until the block is resized or freed or the kernel is
+// reset; the bytes must not be written. Under AddressSanitizer they stay readable until then.
+struct BlockView {
+    const uint8_t* data = nullptr;
+    std::size_t size = 0;
+};
+KERNEL_API BlockView block_view(int32_t h);
 // Creates an unlocked block holding these bytes; returns its handle (negative on failure).
 KERNEL_API int32_t make_block(const std::vector<uint8_t>& bytes);
 // Bytes allocated for all live blocks: their sizes and the capacity kept behind them.

@@ -421,6 +421,17 @@ std::vector<uint8_t> block_bytes(int32_t h) {
     return copy;
 }
 
+BlockView block_view(int32_t h) {
+    detail::Block* b = detail::find(h);
+    if (b == nullptr) {
+        return {};
+    }
+#if defined(HOSTK_ASAN)
+    ASAN_UNPOISON_MEMORY_REGION(b->bytes.get(), b->size);
+#endif
+    return BlockView{b->bytes.get(), b->size};
+}
+
 int32_t make_block(const std::vector<uint8_t>& bytes) {
     return detail::create(bytes.data(), bytes.size(), 0, nullptr);
 }

@@ -4,6 +4,9 @@
 
 #include "dxfhost/dump.h"
 #include "dxfhost/object_view.h"
+#include "dxfhost/object_walk.h"
+#include "dxfhost/png.h"
+#include "dxfhost/svg.h"
 #include "host_objects.h"
 
 using hostobj::Bytes;
@@ -159,6 +162,26 @@ TEST(HostObject, EveryCutOfAnObjectIsReportedWithoutReadingPastIt) {
             b[i] = v;
             view::Object obj = view::read_object(b);
             EXPECT_TRUE(obj.terminator.has_value() || obj.damage.has_value());
+            // The in-place walk finds what the copy found, and the pictures drawn from the
+            // bytes are those drawn from the copy.
+            const view::Shape shape = view::shape_of(b.data(), b.size());
+            std::size_t elements = 0;
+            for (const view::Record& r : obj.records) {
+                elements += r.elements.size();
+            }
+            EXPECT_EQ(shape.records, obj.records.size());
+            EXPECT_EQ(shape.elements, elements);
+            EXPECT_EQ(shape.terminator, obj.terminator);
+            EXPECT_EQ(shape.damage.has_value(), obj.damage.has_value());
+            if (shape.damage && obj.damage) {
+                EXPECT_EQ(shape.damage->offset, obj.damage->offset);
+                EXPECT_EQ(shape.damage->what, obj.damage->what);
+            }
+            EXPECT_EQ(svg::render(b.data(), b.size(), "t", "n"), svg::render(obj, "t", "n"));
+            png::Raster r;
+            std::string err;
+            EXPECT_EQ(png::rasterize_object(b.data(), b.size(), "n", 48, &r, &err),
+                      png::available());
         }
     }
 }

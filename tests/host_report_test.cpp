@@ -50,8 +50,9 @@ TEST(HostReport, RefusedDrawingIsPlacedAfterItsAlert) {
                   "  at " + path + ":12: 0.0 (group 30)", "error: the operation failed (status -2)",
                   "why: " + d.why, "fix: " + d.fix}));
     EXPECT_EQ(report::batch_lines(d).size(), 3u);
-    EXPECT_EQ(d.object.records.size(), 1u);
-    EXPECT_TRUE(d.object.damage.has_value());
+    EXPECT_EQ(d.shape.records, 1u);
+    EXPECT_TRUE(d.shape.damage.has_value());
+    EXPECT_EQ(report::object_of(d).records.size(), 1u);
 
     const json::Value j = json::Value::parse(json::dump(report::to_json(d)));
     EXPECT_EQ(j["exit_status"], 2);
