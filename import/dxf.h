@@ -228,6 +228,9 @@ struct ONELINE {
 int32_t draw_line(int32_t fh, DXF* dxfheader);
 int32_t draw_polyline(int32_t fh, DXF* dxfheader);
 int32_t draw_vertex(int32_t fh, ONELINE style);
+/* Vertices of a polyline that the first pass over them keeps for the points, at most; the
+ * points of a longer polyline come from reading its vertices a second time. */
+extern uint32_t KEEPVTX;
 
 /* ---- blocks section (blocks.cpp, resolve.cpp; the store's layout in blockstore.h) ---- */
 
