@@ -179,6 +179,40 @@ inline double grid_h(double h) {
 
 int32_t insert_nexel(int16_t type, int16_t x, int16_t y, int16_t x1, int16_t y1, int16_t x2,
                      int16_t y2);
+/* Stores one 16-bit word at p, low byte first; returns the place after it. */
+inline unsigned char* word_at(unsigned char* p, int16_t w) {
+    uint16_t u = uint16_t(w);
+    p[0] = static_cast<unsigned char>(u & 0xFFu);
+    p[1] = static_cast<unsigned char>(u >> 8);
+    return p + 2;
+}
+/* Writes at p the point data of one element of type 0 (move), 1 (line) or 3 (arc), word for
+ * word as insert_nexel appends it; returns the place after it (6 bytes on for a move or a
+ * line, 20 for an arc: an arc is a move to its centre, then the arc). Inline: the expansion
+ * of INSERTs writes millions of them. */
+inline unsigned char* element_at(unsigned char* p, int16_t type, int16_t x, int16_t y, int16_t x1,
+                                 int16_t y1, int16_t x2, int16_t y2) {
+    if (type == 3) {
+        p = word_at(p, 0);
+        p = word_at(p, x);
+        p = word_at(p, y);
+    }
+    p = word_at(p, type);
+    p = word_at(p, x);
+    p = word_at(p, y);
+    if (type == 3) {
+        p = word_at(p, x1);
+        p = word_at(p, y1);
+        p = word_at(p, x2);
+        p = word_at(p, y2);
+    }
+    return p;
+}
+/* Grows the open record by bytes of point data in one resize, for the caller to fill at
+ * *pdata with whole elements through element_at: the same block as that many insert_nexel
+ * calls would leave. 0; the host's status when the block cannot grow (nothing changed then);
+ * ST_BADSTEP for an odd size or a record state that insert_nexel would not take. */
+int32_t reserve_elements(uint32_t bytes, unsigned char** pdata);
 void dword_set(void* pdst, uint32_t val);
 /* Writes the fixed ardef, lrdef and ldef of a finished record through pvoh: spec 2 in ardef,
  * ftype 2 and the given ljoin in ldef, every other field 0. */
@@ -194,6 +228,9 @@ struct ONELINE {
 int32_t draw_line(int32_t fh, DXF* dxfheader);
 int32_t draw_polyline(int32_t fh, DXF* dxfheader);
 int32_t draw_vertex(int32_t fh, ONELINE style);
+/* Vertices of a polyline that the first pass over them keeps for the points, at most; the
+ * points of a longer polyline come from reading its vertices a second time. */
+extern uint32_t KEEPVTX;
 
 /* ---- blocks section (blocks.cpp, resolve.cpp; the store's layout in blockstore.h) ---- */
 

@@ -34,10 +34,18 @@ static const struct {
     {"3DFACE", ENT_SKIP}, {"INSERT", ENT_INSERT},
 };
 
-/* Block records by name (their first 39 characters) -> store offset of the first record in
- * store order with that name. Built at the section's first INSERT; the store does not change
- * while the section is read, so the offsets hold. */
-static std::unordered_map<std::string, uint32_t> blockindex;
+/* A record that INSERTs can name: its store offset, and the bytes of point data its items
+ * make, counted at its first INSERT. */
+struct INDEXED {
+    uint32_t rec;   /* store offset of the record */
+    uint32_t drawn; /* bytes of point data of its items, or NOT_COUNTED */
+};
+enum : uint32_t { NOT_COUNTED = UINT32_MAX }; /* more than any record's items can make */
+
+/* Block records by name (their first 39 characters) -> the first record in store order with
+ * that name. Built at the section's first INSERT; the store does not change while the section
+ * is read, so the offsets and counts hold. */
+static std::unordered_map<std::string, INDEXED> blockindex;
 static int indexed; /* blockindex is built for this section */
 
 /* A value kept in a 16-bit word: its low 16 bits. */
@@ -58,19 +66,19 @@ static void build_index(void) {
             break;
         const char* name = reinterpret_cast<const char*>(store_at(rec));
         /* the first of a name stays */
-        blockindex.emplace(std::string(name, bounded_len(name, NAMEKEEP)), rec);
+        blockindex.emplace(std::string(name, bounded_len(name, NAMEKEEP)),
+                           INDEXED{rec, NOT_COUNTED});
         rec += next;
     }
 }
 
-/* Store offset of the record named text (first 39 characters compared); 0 with *found clear
- * when none is. */
-static uint32_t find_block(const char* text, int* found) {
+/* The index entry of the record named text (first 39 characters compared), or null when
+ * there is none. */
+static INDEXED* find_block(const char* text) {
     std::size_t len = std::strlen(text);
     auto it = blockindex.find(
         std::string(text, len < std::size_t(NAMEKEEP) ? len : std::size_t(NAMEKEEP)));
-    *found = it != blockindex.end();
-    return *found ? it->second : 0;
+    return it == blockindex.end() ? nullptr : &it->second;
 }
 
 /* Writes the box of a circle of radius r about (ix, iy), as the circle and the arc have it. */
@@ -126,16 +134,98 @@ static int32_t arc(int32_t fh) {
     return stat;
 }
 
-/* Makes the record of an INSERT of the block at store offset rec (which has items), placed
- * by pl: the block's base point on the insertion point, scaled by sx, sy about it. The box is
- * the block's extents so placed (mirrored blocks extend to the left or below), and every item
- * is mapped into it; the arcs of a mirrored block get mirrored angles. An item of an unknown
- * type ends the items. 0, or the writer's first negative status. */
-static int32_t expand(uint32_t rec, PLACEMENT pl) {
+/* How the items of a block land in an INSERT's record: the block's extents, the placed box's
+ * size on the drawing, and the scale factors (with their sizes). */
+struct PLACED {
+    double minx, miny;    /* lower-left corner of the block's extents, drawing units */
+    double width, height; /* the placed box, drawing units */
+    double sx, sy;        /* scale factors; a negative one mirrors */
+    double ax, ay;        /* their sizes */
+};
+
+/* Bytes of point data the element of an item of this type takes, or 0 when the type is not
+ * drawn (the items end there). */
+static uint32_t element_bytes(int type) {
+    if (type == ITEM_ARC)
+        return 20;
+    return type == ITEM_MOVE || type == ITEM_DRAW ? 6 : 0;
+}
+
+/* The element of the item at store offset item, of type type (a move, a draw or an arc),
+ * placed by pm onto the record grid: its insert_nexel arguments in e. */
+static void placed_element(uint32_t item, int type, const PLACED* pm, int16_t e[6]) {
+    int16_t x = dxf_t16(pm->ax * (store_d(item + ITEM_X) - pm->minx) * GRID / pm->width + 0.5);
+    int16_t y = dxf_t16(pm->ay * (store_d(item + ITEM_Y) - pm->miny) * GRID / pm->height + 0.5);
+    if (pm->sx < 0)
+        x = low16(GRID - x);
+    if (pm->sy < 0)
+        y = low16(GRID - y);
+    e[0] = x;
+    e[1] = low16(GRID - y);
+    e[2] = e[3] = e[4] = e[5] = 0;
+    if (type == ITEM_ARC) {
+        double radius = store_d(item + ARC_RADIUS);
+        double start = store_d(item + ARC_START), stop = store_d(item + ARC_END);
+        mirror_angles(pm->sx, pm->sy, &start, &stop);
+        e[2] = dxf_t16(pm->ax * radius * GRID / pm->width + 0.5);
+        e[3] = dxf_t16(pm->ay * radius * GRID / pm->height + 0.5);
+        e[4] = dxf_t16(start);
+        e[5] = dxf_t16(stop);
+    }
+}
+
+/* Bytes of point data that the items of the record at rec (items bytes of them) make: every
+ * item up to the first that is not drawn or does not fit. */
+static uint32_t items_bytes(uint32_t rec, uint32_t items) {
+    uint32_t bytes = 0;
+    for (uint32_t cnt = 0; cnt < items;) {
+        int type = item_type(rec + BLKHDR + cnt);
+        uint32_t size = type == ITEM_ARC ? ARC_SIZE : POINT_SIZE;
+        uint32_t b = element_bytes(type);
+        if (b == 0 || size > items - cnt)
+            break;
+        bytes += b;
+        cnt += size;
+    }
+    return bytes;
+}
+
+/* Appends the elements of the items of the record of block to the open record, all of them
+ * in one resize and written in place. 0, or the writer's negative status when the block cannot
+ * grow by all of them (nothing of them is written then). */
+static int32_t place_items(INDEXED* block, const PLACED* pm) {
+    uint32_t rec = block->rec;
+    uint32_t items = rec_next(rec) - BLKHDR; /* bytes of items */
+    if (block->drawn == NOT_COUNTED)
+        block->drawn = items_bytes(rec, items);
+    unsigned char* p = nullptr;
+    int32_t stat = reserve_elements(block->drawn, &p);
+    if (stat < 0)
+        return stat;
+    for (uint32_t cnt = 0; cnt < items;) {
+        uint32_t item = rec + BLKHDR + cnt;
+        int type = item_type(item);
+        uint32_t size = type == ITEM_ARC ? ARC_SIZE : POINT_SIZE;
+        if (element_bytes(type) == 0 || size > items - cnt)
+            break;
+        int16_t e[6];
+        placed_element(item, type, pm, e);
+        p = element_at(p, int16_t(type), e[0], e[1], e[2], e[3], e[4], e[5]);
+        cnt += size;
+    }
+    return 0;
+}
+
+/* Makes the record of an INSERT of the block of the index entry block (which has items),
+ * placed by pl: the block's base point on the insertion point, scaled by sx, sy about it. The box
+ * is the block's extents so placed (mirrored blocks extend to the left or below), and every item is
+ * mapped into it; the arcs of a mirrored block get mirrored angles. An item of an unknown type ends
+ * the items. 0, or the writer's first negative status. */
+static int32_t expand(INDEXED* block, PLACEMENT pl) {
+    uint32_t rec = block->rec;
     double maxx = store_d(rec + REC_MAXX), minx = store_d(rec + REC_MINX);
     double maxy = store_d(rec + REC_MAXY), miny = store_d(rec + REC_MINY);
     double bx = store_d(rec + REC_BASEX), by = store_d(rec + REC_BASEY);
-    uint32_t items = rec_next(rec) - BLKHDR; /* bytes of items */
     double sx = pl.sx, sy = pl.sy;
     double width = (maxx - minx) * sx;
     double height = (maxy - miny) * sy;
@@ -157,35 +247,10 @@ static int32_t expand(uint32_t rec, PLACEMENT pl) {
     pvoh->height = uint16_t(dxf_t16(grid_h(height)));
     pvoh->ypos = dxf_t16(grid_h(dheight - (iy - dminy) - height));
 
-    double ax = std::fabs(sx), ay = std::fabs(sy);
-    uint32_t cnt = 0;
-    while (cnt < items) {
-        uint32_t item = rec + BLKHDR + cnt;
-        int type = item_type(item);
-        uint32_t size = type == ITEM_ARC ? ARC_SIZE : POINT_SIZE;
-        if ((type != ITEM_MOVE && type != ITEM_DRAW && type != ITEM_ARC) || size > items - cnt)
-            break; /* nothing but moves, draws and arcs is drawn */
-        int16_t x = dxf_t16(ax * (store_d(item + ITEM_X) - minx) * GRID / width + 0.5);
-        int16_t y = dxf_t16(ay * (store_d(item + ITEM_Y) - miny) * GRID / height + 0.5);
-        if (sx < 0)
-            x = low16(GRID - x);
-        if (sy < 0)
-            y = low16(GRID - y);
-        if (type == ITEM_ARC) {
-            double radius = store_d(item + ARC_RADIUS);
-            double start = store_d(item + ARC_START), stop = store_d(item + ARC_END);
-            mirror_angles(sx, sy, &start, &stop);
-            int16_t arc_rx = dxf_t16(ax * radius * GRID / width + 0.5);
-            int16_t arc_ry = dxf_t16(ay * radius * GRID / height + 0.5);
-            stat =
-                insert_nexel(3, x, low16(GRID - y), arc_rx, arc_ry, dxf_t16(start), dxf_t16(stop));
-        } else {
-            stat = insert_nexel(int16_t(type), x, low16(GRID - y), 0, 0, 0, 0);
-        }
-        if (stat < 0)
-            return stat;
-        cnt += size;
-    }
+    PLACED pm = {minx, miny, width, height, sx, sy, std::fabs(sx), std::fabs(sy)};
+    stat = place_items(block, &pm);
+    if (stat < 0)
+        return stat;
     stat = insert_nexel(15, 0, 0, 0, 0, 0, 0);
     if (stat < 0)
         return stat;
@@ -219,9 +284,8 @@ static int32_t insert(int32_t fh) {
     char text[TEXTLEN];
     uint32_t group = 0;
     PLACEMENT pl = placement_start();
-    int found = 0;     /* a block is chosen */
-    uint32_t rec = 0;  /* its record's store offset */
-    uint32_t last = 0; /* start of the last group read */
+    INDEXED* block = nullptr; /* the record of the block chosen, if any */
+    uint32_t last = 0;        /* start of the last group read */
     do {
         stat = fim_ftell(fh, &last);
         if (stat < 0) {
@@ -232,7 +296,7 @@ static int32_t insert(int32_t fh) {
         }
         stat = get_grpnm(fh, &group, text);
         if (group == 2) {
-            rec = store ? find_block(text, &found) : 0;
+            block = store ? find_block(text) : nullptr;
         } else if (group == 66) {
             if (dxf_atol(text) == 1) {
                 while (stat >= 0) {
@@ -246,8 +310,8 @@ static int32_t insert(int32_t fh) {
         }
     } while (group != 0 && stat >= 0);
 
-    if (found && rec_next(rec) > BLKHDR) {
-        stat = expand(rec, pl);
+    if (block && rec_next(block->rec) > BLKHDR) {
+        stat = expand(block, pl);
         if (stat < 0) {
             emm_eread(hObj);
             return stat;

@@ -8,6 +8,9 @@
  * and its points on its own record grid, and hands on through the record writer; the file is
  * left at the first pair that belongs to the entities reader again.
  */
+#include <new>
+#include <vector>
+
 #include "dxf.h"
 
 /* The top edge of a box on the object grid, y running downward: 16384 minus the rounded
@@ -153,13 +156,63 @@ int32_t draw_polyline(int32_t fh, DXF* dxfheader) {
     return ST_READ;
 }
 
+/* A vertex as the first pass over a polyline's vertices met it: what its point is made of. */
+struct KEPTVERTEX {
+    double x;      /* value of the latest group 10 before its group 20, drawing units */
+    double y;      /* value of its group 20 */
+    uint32_t at;   /* file position where its group 20 begins */
+    uint8_t has_x; /* a group 10 came before its group 20 */
+};
+uint32_t KEEPVTX = uint32_t(1) << 19; /* 12 MiB of vertices */
+static std::vector<KEPTVERTEX> kept;  /* the vertices of the polyline being converted */
+
+/* Appends the point of a vertex: xp on the record grid already, y the value of its group 20. */
+static int32_t vertex_point(double xp, double y, double miny, double height, int start) {
+    double yg = (y - miny) * GRID / height;
+    int16_t yp = int16_t(uint16_t(uint32_t(GRID) - uint16_t(dxf_r16(yg))));
+    return insert_nexel(start ? 1 : 0, dxf_r16(xp), yp, 0, 0, 0, 0);
+}
+
+/* Appends the points of the kept vertices, then ends the record when the SEQEND (beginning at
+ * seqend) was read: what a second reading of the same groups appends. When the record cannot
+ * grow, the file is put where that reading would have stood: just after the vertex's group
+ * 20. 0; ST_READ when the file failed before the SEQEND (the record is left open); the host's
+ * status when the file cannot be positioned or the record cannot grow. */
+static int32_t append_kept(int32_t fh, int seen_end, uint32_t seqend, double minx, double miny,
+                           double width, double height) {
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const KEPTVERTEX& v = kept[i];
+        double xp = v.has_x ? (v.x - minx) * GRID / width : 0.0;
+        int32_t ins = vertex_point(xp, v.y, miny, height, i > 0);
+        if (ins < 0) {
+            char text[TEXTLEN];
+            uint32_t group = 0;
+            if (fim_fseek(fh, v.at, 0) >= 0)
+                get_grpnm(fh, &group, text);
+            return ins;
+        }
+    }
+    if (!seen_end)
+        return ST_READ;
+    int32_t seek = fim_fseek(fh, seqend, 0); /* the SEQEND belongs to draw_polyline */
+    if (seek < 0)
+        return seek;
+    int32_t ins = insert_nexel(15, 0, 0, 0, 0, 0, 0);
+    if (ins < 0)
+        return ins;
+    set_fixed_attributes(0);
+    return 0;
+}
+
 /*
- * Converts the vertices from just after the first vertex's opening pair to the SEQEND, in two
- * passes over the same groups: the first finds the extents and writes the box, the second
- * appends one point per group 20, with the latest group 10 (0 before any). Leaves the file at
- * the start of the (0, "SEQEND") pair. Returns 0, also when the file fails before the SEQEND
- * (the record is then left open); the host's negative status when the file cannot be
- * positioned or the record cannot grow.
+ * Converts the vertices from just after the first vertex's opening pair to the SEQEND. A first
+ * pass finds the extents and writes the box; then one point is appended per group 20, with the
+ * latest group 10 (0 before any). The first pass keeps what it read of the vertices, so the
+ * points come from it; a polyline of more vertices than are kept is read a second time for its
+ * points. Leaves the file at the start of the (0, "SEQEND") pair. Returns 0; ST_READ when the
+ * file fails before the SEQEND (the record is then left open), or 0 then for a polyline read
+ * twice; the host's negative status when the file cannot be positioned or the record cannot
+ * grow.
  */
 int32_t draw_vertex(int32_t fh, ONELINE style) {
     (void)style;
@@ -178,7 +231,17 @@ int32_t draw_vertex(int32_t fh, ONELINE style) {
     if (stat < 0)
         return stat;
 
+    kept.clear();
+    int keep = 1;       /* every vertex so far is kept */
+    uint32_t at = 0;    /* where the group being read begins */
+    double lastx = 0.0; /* value of the latest group 10 */
+    int has_x = 0;      /* a group 10 was read */
     while (stat >= 0 && !breakstat) {
+        if (keep) {
+            int32_t pos = fim_ftell(fh, &at);
+            if (pos < 0)
+                return pos;
+        }
         stat = get_grpnm(fh, &group, text);
         if (group == 0) {
             if (kw_match(text, "SEQEND"))
@@ -187,16 +250,30 @@ int32_t draw_vertex(int32_t fh, ONELINE style) {
             double x = dxf_atof(text);
             minx = dxf_smaller(minx, x);
             maxx = dxf_larger(maxx, x);
+            lastx = x;
+            has_x = 1;
         } else if (group == 20) {
             double y = dxf_atof(text);
             miny = dxf_smaller(miny, y);
             maxy = dxf_larger(maxy, y);
+            if (keep && kept.size() < KEEPVTX) {
+                try {
+                    kept.push_back(KEPTVERTEX{lastx, y, at, uint8_t(has_x)});
+                } catch (const std::bad_alloc&) {
+                    keep = 0;
+                }
+            } else {
+                keep = 0;
+            }
         }
     }
 
     double width = maxx - minx;
     double height = maxy - miny;
     write_box(minx, miny, width, height, 0);
+    if (keep)
+        return append_kept(fh, breakstat, at, minx, miny, width, height);
+    kept.clear();
 
     stat = fim_fseek(fh, startVertex, 0);
     if (stat < 0)
@@ -210,9 +287,7 @@ int32_t draw_vertex(int32_t fh, ONELINE style) {
         if (group == 10) {
             xp = (dxf_atof(text) - minx) * GRID / width;
         } else if (group == 20) {
-            double y = (dxf_atof(text) - miny) * GRID / height;
-            int16_t yp = int16_t(uint16_t(uint32_t(GRID) - uint16_t(dxf_r16(y))));
-            int32_t ins = insert_nexel(Start ? 1 : 0, dxf_r16(xp), yp, 0, 0, 0, 0);
+            int32_t ins = vertex_point(xp, dxf_atof(text), miny, height, Start);
             if (ins < 0)
                 return ins;
             Start = 1;

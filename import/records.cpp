@@ -4,7 +4,9 @@
  * Receives from the converters one call per step of a record: begin (type 14), one element
  * (move 0, line 1, arc 3, full circle 9), end (type 15). Each call grows the frame's data
  * block, locked for writing by the section driver, by exactly the bytes of that step and
- * writes them in place. Hands on the grown block through pogr and the header of the record
+ * writes them in place. A run of elements known in advance (the items of an INSERT's block)
+ * may instead be reserved in one resize and written in place by the caller, word for word the
+ * same. Hands on the grown block through pogr and the header of the record
  * being built through pvoh, for the converter to fill in its box and attributes. A failed
  * resize writes nothing and leaves tSize equal to the block's real size.
  */
@@ -38,12 +40,9 @@ static int32_t grow_to(uint32_t newsize) {
     return stat;
 }
 
-/* Stores one 16-bit word at Offset, low byte first, and steps Offset past it. */
+/* Stores one 16-bit word at Offset and steps Offset past it. */
 static void put_word(int16_t w) {
-    uint16_t u = uint16_t(w);
-    unsigned char b[2] = {static_cast<unsigned char>(u & 0xFFu),
-                          static_cast<unsigned char>(u >> 8)};
-    std::memcpy(reinterpret_cast<unsigned char*>(pogr) + Offset, b, 2);
+    word_at(reinterpret_cast<unsigned char*>(pogr) + Offset, w);
     Offset += 2;
 }
 
@@ -94,21 +93,9 @@ int32_t insert_nexel(int16_t type, int16_t x, int16_t y, int16_t x1, int16_t y1,
     switch (type) {
     case 0:
     case 1:
-        put_word(type);
-        put_word(x);
-        put_word(y);
-        return 0;
     case 3:
-        put_word(0);
-        put_word(x);
-        put_word(y);
-        put_word(3);
-        put_word(x);
-        put_word(y);
-        put_word(x1);
-        put_word(y1);
-        put_word(x2);
-        put_word(y2);
+        element_at(reinterpret_cast<unsigned char*>(pogr) + Offset, type, x, y, x1, y1, x2, y2);
+        Offset += bytes;
         return 0;
     case 9:
         put_word(0);
@@ -147,6 +134,20 @@ int32_t insert_nexel(int16_t type, int16_t x, int16_t y, int16_t x1, int16_t y1,
         return 0;
     }
     }
+}
+
+int32_t reserve_elements(uint32_t bytes, unsigned char** pdata) {
+    if (bytes % 2 != 0 || Offset > tSize || VOHOffset > tSize || tSize - VOHOffset < VOHSIZE)
+        return ST_BADSTEP;
+    if (tSize > UINT32_MAX - VOHSIZE - 2 || bytes > UINT32_MAX - VOHSIZE - 2 - tSize)
+        return KST_NOMEMORY; /* the object cannot grow past 4 GiB */
+    int32_t stat = grow_to(tSize + bytes);
+    if (stat < 0)
+        return stat;
+    vohSize += bytes;
+    *pdata = reinterpret_cast<unsigned char*>(pogr) + Offset;
+    Offset += bytes;
+    return 0;
 }
 
 /* Stores val little-endian at pdst: two 16-bit halves when the address is not a multiple of

@@ -50,6 +50,8 @@ std::size_t reserved = 0;                  // sum of their capacities
 std::size_t limit = kDefaultMemoryLimit;   // most bytes the blocks may hold together
 bool move_always = false;                  // every resize moves the block
 std::size_t moves = 0;                     // times a block moved to a new address
+int32_t cached_h = 0;                      // the handle looked up last (0 is never a handle)
+Block* cached = nullptr;                   // and its block: a map's elements stay put
 
 // What the caller may touch: [0, size) while an access is open, nothing otherwise.
 void guard(Block& b) {
@@ -71,9 +73,24 @@ void unguard(Block& b) {
 #endif
 }
 
+// The block of handle h, or null. The writer resizes one block many thousand times in a row:
+// the last lookup is kept, and forgotten whenever a block is erased.
 Block* find(int32_t h) {
+    if (h == cached_h && cached != nullptr) {
+        return cached;
+    }
     auto it = blocks.find(h);
-    return it == blocks.end() ? nullptr : &it->second;
+    if (it == blocks.end()) {
+        return nullptr;
+    }
+    cached_h = h;
+    cached = &it->second;
+    return cached;
+}
+
+void forget_cached() {
+    cached_h = 0;
+    cached = nullptr;
 }
 
 // Whether a block of old_size bytes may become new_size bytes under the limit.
@@ -217,6 +234,7 @@ void drop_block(int32_t h) {
         unguard(*b);
         in_use -= b->size;
         reserved -= b->capacity;
+        forget_cached();
         blocks.erase(h);
     }
 }
@@ -225,6 +243,7 @@ void reset_memory() {
     for (auto& entry : blocks) {
         unguard(entry.second);
     }
+    forget_cached();
     blocks.clear();
     in_use = 0;
     reserved = 0;
@@ -381,6 +400,7 @@ int32_t emm_rel(int32_t h) {
     unguard(*b);
     in_use -= b->size;
     reserved -= b->capacity;
+    forget_cached();
     blocks.erase(h);
     return 0;
 }

@@ -210,6 +210,15 @@ TEST(Convert, AtolSaturatesLikeStrtolIn32Bits) {
     }
     // A code line -1 becomes the large unsigned code.
     EXPECT_EQ(uint32_t(dxf_atol("-1")), 4294967295u);
+    // Every byte before and inside the digits: white space is what the C locale calls so.
+    for (int c = 1; c < 256; ++c) {
+        const char lead[] = {char(c), char(c), '7', char(c), '5', 0};
+        const char* t = lead;
+        while (*t == ' ' || (*t >= '\t' && *t <= '\r'))
+            ++t;
+        EXPECT_EQ(dxf_atol(lead), std::strtol(t, nullptr, 10)) << "byte " << c;
+        EXPECT_EQ(dxf_atof(lead), std::strtod(t, nullptr)) << "byte " << c;
+    }
 }
 
 TEST(Convert, TruncationIsTotal) {

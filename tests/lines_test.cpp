@@ -230,16 +230,88 @@ TEST_F(Lines, RefusedGrowthEndsTheConversion) {
     }
 }
 
+TEST_F(Lines, PolylinesKeptOrReadTwiceMakeTheSameRecords) {
+    // The points of the vertices kept from the first pass, or of a second reading when a
+    // polyline has more vertices than are kept: the same status, bytes and file position, also
+    // when the file ends among the vertices or when the object cannot grow at some point.
+    std::string many;
+    for (int i = 0; i < 40; ++i) {
+        const std::string x = std::to_string(i * 37 % 101) + ".125";
+        const std::string y = std::to_string(i * i % 53) + ".3";
+        many += lines({"0", "VERTEX", "10", x.c_str(), "20", y.c_str()});
+    }
+    const std::string seqend = lines({"0", "SEQEND", "8", "0", "0", "LINE"});
+    const std::string no_x = lines({"66", "1", "0", "VERTEX", "20", "5", "10", "8", "0", "VERTEX",
+                                    "10", "2", "20", "9"}) +
+                             seqend;
+    const std::string full = polyline({{"0", "0"}, {"10", "0"}, {"10", "10"}});
+    const std::string texts[] = {full,
+                                 no_x,
+                                 lines({"66", "1"}) + many + seqend,
+                                 lines({"66", "1"}) + many,
+                                 full.substr(0, full.find("\n0\nSEQEND") + 9),
+                                 polyline({})};
+    struct Outcome {
+        int32_t stat;
+        Bytes block;
+        int64_t last_byte;
+        std::string next;
+        bool operator==(const Outcome& o) const {
+            return stat == o.stat && block == o.block && last_byte == o.last_byte && next == o.next;
+        }
+    };
+    const uint32_t keep = KEEPVTX;
+    for (std::size_t t = 0; t < std::size(texts); ++t) {
+        for (std::size_t fail = 0; fail <= 8; fail += 2) {
+            SCOPED_TRACE("drawing " + std::to_string(t) + ", failing resize " +
+                         std::to_string(fail));
+            Outcome first{};
+            for (uint32_t limit : {0u, 1u, 2u, 39u, 40u, keep}) {
+                KEEPVTX = limit;
+                restart_block();
+                if (fail)
+                    hostk::fail_call("emm_resz", fail, KST_NOMEMORY);
+                Outcome o;
+                o.stat = poly(texts[t]);
+                hostk::clear_faults();
+                o.last_byte = hostk::last_read().last_byte;
+                o.next = next_group();
+                close();
+                o.block = hostk::block_bytes(hogr);
+                if (limit == 0)
+                    first = o;
+                else
+                    EXPECT_TRUE(o == first) << "keeping " << limit << ": status " << o.stat
+                                            << " at byte " << o.last_byte << ", read twice "
+                                            << first.stat << " at byte " << first.last_byte;
+            }
+            EXPECT_EQ(first.stat, fail || t == 3 || t == 4 ? first.stat : 0);
+        }
+    }
+    KEEPVTX = keep;
+}
+
 TEST_F(Lines, RefusedPositioningEndsThePolyline) {
-    // The return to the first vertex, then the step back before the SEQEND.
-    for (std::size_t n = 1; n <= 2; ++n) {
-        SCOPED_TRACE("failing seek " + std::to_string(n));
+    // Read twice: the return to the first vertex, then the step back before the SEQEND; read
+    // once: the step back, or the position of a vertex's group (the third position taken).
+    struct Case {
+        uint32_t limit;
+        const char* service;
+        std::size_t n;
+    };
+    const uint32_t keep = KEEPVTX;
+    for (const Case& c : {Case{0, "fim_fseek", 1}, Case{0, "fim_fseek", 2},
+                          Case{keep, "fim_fseek", 1}, Case{keep, "fim_ftell", 3}}) {
+        SCOPED_TRACE(std::string(c.service) + " " + std::to_string(c.n) + ", keeping " +
+                     std::to_string(c.limit));
+        KEEPVTX = c.limit;
         restart_block();
-        hostk::fail_call("fim_fseek", n, KST_SEEK);
+        hostk::fail_call(c.service, c.n, KST_SEEK);
         EXPECT_EQ(poly(polyline({{"0", "0"}, {"10", "10"}})), KST_SEEK);
         hostk::clear_faults();
         close();
     }
+    KEEPVTX = keep;
     restart_block();
     hostk::fail_call("fim_ftell", 1, KST_BADFILE);
     EXPECT_EQ(poly(polyline({{"0", "0"}})), KST_BADFILE);
