@@ -166,6 +166,15 @@ struct KEPTVERTEX {
 uint32_t KEEPVTX = uint32_t(1) << 19; /* 12 MiB of vertices */
 static std::vector<KEPTVERTEX> kept;  /* the vertices of the polyline being converted */
 
+/* Forgets the kept vertices. A long polyline's room goes back at once rather than staying with
+ * the module between imports; the room of ordinary ones is kept for the next polyline. */
+static void release_kept() {
+    if (kept.capacity() > 65536)
+        std::vector<KEPTVERTEX>().swap(kept);
+    else
+        kept.clear();
+}
+
 /* Appends the point of a vertex: xp on the record grid already, y the value of its group 20. */
 static int32_t vertex_point(double xp, double y, double miny, double height, int start) {
     double yg = (y - miny) * GRID / height;
@@ -271,9 +280,12 @@ int32_t draw_vertex(int32_t fh, ONELINE style) {
     double width = maxx - minx;
     double height = maxy - miny;
     write_box(minx, miny, width, height, 0);
-    if (keep)
-        return append_kept(fh, breakstat, at, minx, miny, width, height);
-    kept.clear();
+    if (keep) {
+        int32_t appended = append_kept(fh, breakstat, at, minx, miny, width, height);
+        release_kept();
+        return appended;
+    }
+    release_kept();
 
     stat = fim_fseek(fh, startVertex, 0);
     if (stat < 0)
