@@ -166,15 +166,24 @@ report::Drawing import_drawing(host::Plugin& plugin, const std::string& drawing,
     const std::string why = unreadable(path);
     // The host's own reading of the drawing (what a refusal is explained by, what an import
     // loses) needs nothing of the import's: it runs beside it, on another processor where there
-    // is one, so that it adds nothing to the import's time.
+    // is one, so that it adds nothing to the import's time. (The Windows tool chain's standard
+    // library has no threads: there it runs first.)
+#if defined(_GLIBCXX_HAS_GTHREADS) || !defined(__GLIBCXX__)
     std::future<check::Findings> scanning;
     if (why.empty()) {
         scanning = std::async(std::launch::async, [&path] { return check::scan(path); });
     }
+#else
+    const check::Findings scanned = why.empty() ? check::scan(path) : check::Findings{};
+#endif
     host::ImportResult result;
     std::string err;
     const bool ran = host::run_import(plugin, path, "", options, &result, &err);
+#if defined(_GLIBCXX_HAS_GTHREADS) || !defined(__GLIBCXX__)
     const check::Findings findings = scanning.valid() ? scanning.get() : check::Findings{};
+#else
+    const check::Findings& findings = scanned;
+#endif
     report::Drawing d = report::examine(drawing, path, ran, std::move(result),
                                         "importing '" + drawing + "': " + err, findings);
     if (!why.empty() && d.outcome != report::Outcome::Imported) {
