@@ -97,9 +97,8 @@ struct Painter {
     void arc(const int16_t* w) {
         const double cx = w[0], cy = w[1], rx = w[2], ry = w[3];
         const int a0 = w[4], a1 = w[5];
-        const int d = a1 - a0;
-        const bool full = d != 0 && d % 360 == 0;
-        const int sweep = full ? 360 : ((d % 360) + 360) % 360;
+        const int sweep = svg::arc_sweep(a0, a1);
+        const bool full = sweep == 360;
 
         const svg::Point start = svg::arc_point(cx, cy, rx, ry, a0);
         move(start.x, start.y);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "dxfhost/svg.h"
 #include "dxfhost/utf8.h"
 
 namespace sheet {
@@ -111,25 +112,12 @@ std::string summary_tsv(const std::vector<Entry>& entries) {
 }
 
 std::string html_escape(const std::string& text) {
+    // XML's escapes, plus the apostrophe, which may quote an attribute in HTML.
     std::string out;
-    for (char c : utf8::valid(text)) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
+    for (char c : svg::xml_escape(utf8::valid(text))) {
+        if (c == '\'') {
             out += "&#39;";
-            break;
-        default:
+        } else {
             out += c;
         }
     }

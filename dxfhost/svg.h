@@ -41,6 +41,12 @@ Point to_page(const Page& page, const VOH& box, double x, double y);
 // The point of an arc element (cx, cy, rx, ry on a record grid) at parameter angle deg in
 // degrees: (cx + rx cos deg, cy - ry sin deg), exact at the multiples of 90 degrees.
 Point arc_point(double cx, double cy, double rx, double ry, double deg);
+// The degrees an arc from a0 to a1 sweeps counter-clockwise: 0 to 359, or 360 when the two
+// differ by whole turns.
+inline int arc_sweep(int a0, int a1) {
+    const int d = a1 - a0;
+    return d != 0 && d % 360 == 0 ? 360 : ((d % 360) + 360) % 360;
+}
 
 // The path data of one record ("M ... L ... A ..."): move, line, elliptic arc and full circle.
 // An arc element (cx, cy, rx, ry, a0, a1) runs through the points (cx + rx cos a, cy - ry sin a)
