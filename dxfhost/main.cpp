@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "dxfhost/clash.h"
 #include "dxfhost/exits.h"
 #include "dxfhost/inputs.h"
 #include "dxfhost/outputs.h"
@@ -91,58 +92,6 @@ int finish_output(int exit_status) {
         return exits::kFailed;
     }
     return exit_status;
-}
-
-// Two names of one file: the same path, or two paths to one existing file.
-bool same_file(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    if (a == outputs::kStandard || b == outputs::kStandard) {
-        return false;
-    }
-    std::error_code ea, eb, ee;
-    const fs::path ca = fs::weakly_canonical(a, ea);
-    const fs::path cb = fs::weakly_canonical(b, eb);
-    if (!ea && !eb && ca == cb) {
-        return true;
-    }
-    return fs::equivalent(a, b, ee) && !ee;
-}
-
-// A file that the run would write, and who names it ("--svg", or the output folder).
-struct Output {
-    std::string who;
-    std::string path;
-};
-
-// Why the outputs cannot be written: one would land on a drawing or on an input, two on one
-// file, or two would share standard output. Empty when they can.
-std::string output_clash(const std::vector<Output>& outputs, const std::vector<std::string>& inputs,
-                         const std::vector<std::string>& stdout_users) {
-    std::vector<std::string> users = stdout_users;
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        const auto& [who, path] = outputs[i];
-        if (path == outputs::kStandard) {
-            users.push_back(who);
-            continue;
-        }
-        if (outputs::is_drawing(path)) {
-            return who + " would write over '" + path + "', which is a drawing: name another file";
-        }
-        for (const std::string& input : inputs) {
-            if (same_file(path, input)) {
-                return who + " would write over '" + input + "', which is read: name another file";
-            }
-        }
-        for (std::size_t j = 0; j < i; ++j) {
-            if (same_file(path, outputs[j].path)) {
-                return outputs[j].who + " and " + who + " name the same file: name two files";
-            }
-        }
-    }
-    if (users.size() > 1) {
-        return users[0] + " and " + users[1] + " both write standard output: choose one";
-    }
-    return "";
 }
 
 // A validator of CLI11 that says in its own words what a value must be.
@@ -303,7 +252,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::vector<Output> outputs;
+    std::vector<clash::Output> outputs;
     for (const CLI::Option* o : {object, header, svg, png}) {
         if (*o) {
             outputs.push_back({o->get_name(), o->as<std::string>()});
@@ -332,9 +281,9 @@ int main(int argc, char** argv) {
             stdout_users.push_back(o->get_name());
         }
     }
-    const std::string clash = output_clash(outputs, inputs, stdout_users);
-    if (!clash.empty()) {
-        return usage_error(clash);
+    const std::string why = clash::output_clash(outputs, inputs, stdout_users);
+    if (!why.empty()) {
+        return usage_error(why);
     }
     if (*png && !png::available()) {
         std::cerr << "dxfhost: --png: this dxfhost was built without PNG support (cairo and "
