@@ -127,6 +127,12 @@ TEST(DxfHost, OutputsNeverLandOnInputsOrOnEachOther) {
     const std::string dir = drawing.substr(0, drawing.find_last_of('/'));
     const std::string same = dir + "/./" + drawing.substr(dir.size() + 1); // another name
     const std::string out = temp_path("out");
+    // Two more names of the drawing: a hard link and a symbolic link.
+    const std::string hard = dir + "/hard.obj", soft = dir + "/soft.obj";
+    std::filesystem::remove(hard);
+    std::filesystem::remove(soft);
+    std::filesystem::create_hard_link(drawing, hard);
+    std::filesystem::create_symlink(drawing, soft);
     struct Case {
         std::vector<std::string> args;
         const char* says;
@@ -134,6 +140,8 @@ TEST(DxfHost, OutputsNeverLandOnInputsOrOnEachOther) {
     const Case cases[] = {
         {{"--svg", same, drawing}, "would write over"},
         {{"--object", drawing, drawing}, "would write over"},
+        {{"--object", hard, drawing}, "would write over"},
+        {{"--object", soft, drawing}, "would write over"},
         {{"--png", out, "--svg", out, drawing}, "name the same file"},
         {{"--object", out, "--frame-header", out, drawing}, "name the same file"},
         {{"--out-dir", dir, "--svg", out, drawing}, "excludes"},
