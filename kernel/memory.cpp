@@ -11,10 +11,9 @@
 // a resize, or used after the access ended) is then reported at the faulty read or write.
 #include <algorithm>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <unordered_map>
 
+#include "blockmem.h"
 #include "internal.h"
 #include "kernelctl.h"
 
@@ -37,11 +36,11 @@ namespace {
 constexpr std::size_t kMinCapacity = 16; // an empty block still has an address
 
 struct Block {
-    std::unique_ptr<uint8_t[]> bytes; // capacity bytes; the first size of them are the block
-    uint32_t size = 0;                // bytes the caller sees
-    std::size_t capacity = 0;         // bytes allocated
-    int writers = 0;                  // open write accesses
-    int readers = 0;                  // open read accesses
+    Memory bytes;             // capacity bytes; the first size of them are the block
+    uint32_t size = 0;        // bytes the caller sees
+    std::size_t capacity = 0; // bytes allocated (bytes.capacity())
+    int writers = 0;          // open write accesses
+    int readers = 0;          // open read accesses
 };
 
 std::unordered_map<int32_t, Block> blocks; // live blocks by handle
@@ -120,18 +119,27 @@ bool make_room(Block& b, uint32_t n, uint32_t keep) {
         cap = std::max<std::size_t>(std::min<std::size_t>(cap, UINT32_MAX), n);
         cap = std::max(cap, kMinCapacity);
     }
-    std::unique_ptr<uint8_t[]> fresh(new (std::nothrow) uint8_t[cap]);
-    if (!fresh) {
-        return false;
-    }
-    unguard(b);
-    if (keep > 0) {
-        std::memcpy(fresh.get(), b.bytes.get(), keep);
+    uint8_t* const was = b.bytes.get();
+    if (move_always) {
+        Memory fresh = Memory::make(cap); // always at another address than the old run
+        if (!fresh) {
+            return false;
+        }
+        unguard(b);
+        if (keep > 0) {
+            std::memcpy(fresh.get(), b.bytes.get(), keep);
+        }
+        b.bytes = std::move(fresh);
+    } else {
+        unguard(b);
+        if (!b.bytes.resize(cap, keep)) {
+            guard(b);
+            return false;
+        }
     }
     reserved = reserved - b.capacity + cap;
-    b.bytes = std::move(fresh);
     b.capacity = cap;
-    ++moves;
+    moves += b.bytes.get() != was;
     return true;
 }
 
@@ -198,7 +206,7 @@ int32_t create(const uint8_t* src, std::size_t n, int writers, Block** out) {
         return KST_NOMEMORY;
     }
     std::size_t cap = std::max(n, kMinCapacity);
-    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[cap]);
+    Memory bytes = Memory::make(cap);
     if (!bytes) {
         return KST_NOMEMORY;
     }
