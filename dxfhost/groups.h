@@ -9,9 +9,11 @@
 #define DXFHOST_GROUPS_H
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace groups {
@@ -26,8 +28,11 @@ struct Group {
     bool end = false;     // nothing was left to read: the group the end of the file gives
     uint64_t value_line() const { return line + 1; }
     // The value begins with keyword: the module's way of recognising keywords.
-    bool is(const char* keyword) const;
-    bool is0(const char* keyword) const { return code == 0 && is(keyword); }
+    bool is(std::string_view keyword) const {
+        return value.size() >= keyword.size() &&
+               std::memcmp(value.data(), keyword.data(), keyword.size()) == 0;
+    }
+    bool is0(std::string_view keyword) const { return code == 0 && is(keyword); }
 };
 
 // The number a value line begins with, as the module reads numbers: blanks, a sign, digits,
@@ -36,6 +41,7 @@ struct Group {
 double number(const std::string& value);
 // The integer a line begins with, saturated at the signed 32-bit range.
 int32_t integer(const std::string& value);
+int32_t integer(const char* first, const char* last); // of the characters first .. last
 
 class Reader {
   public:
@@ -47,8 +53,11 @@ class Reader {
     void give_back(const Group& g) { back_ = g; }
 
   private:
-    bool line(std::string* text, bool* ended); // false at the end of the file
+    // Reads the next line into text_; false at the end of the file, when nothing was left.
+    bool line(bool* ended);
     std::ifstream in_;
+    char text_[kLineMax];    // the characters of the line read last that the module keeps
+    std::size_t text_n_ = 0; // how many
     std::vector<char> buf_;
     std::size_t pos_ = 0, len_ = 0;
     uint64_t lines_ = 0; // lines read so far
