@@ -16,12 +16,18 @@
 #include <cstdint>
 #include <system_error>
 
+/* White space as the C locale has it: blank, and tab to carriage return (9 to 13). */
 static int is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return c == ' ' || unsigned(c - '\t') <= unsigned('\r' - '\t');
+}
+
+/* The value of a decimal digit, or a number above 9 for any other character. */
+static unsigned digit_value(char c) {
+    return unsigned(static_cast<unsigned char>(c)) - unsigned('0');
 }
 
 static int is_digit(char c) {
-    return c >= '0' && c <= '9';
+    return digit_value(c) <= 9;
 }
 
 int32_t dxf_atol(const char* s) {
@@ -31,12 +37,28 @@ int32_t dxf_atol(const char* s) {
     if (*s == '+' || *s == '-')
         neg = *s++ == '-';
     int64_t mag = 0; /* magnitude so far; stops growing once past the 32-bit range */
-    for (; is_digit(*s); ++s)
+    for (unsigned d; (d = digit_value(*s)) <= 9; ++s)
         if (mag <= INT64_C(2147483648))
-            mag = mag * 10 + (*s - '0');
+            mag = mag * 10 + d;
     if (neg)
         return mag >= INT64_C(2147483648) ? INT32_MIN : int32_t(-mag);
     return mag > INT32_MAX ? INT32_MAX : int32_t(mag);
+}
+
+/* Appends the digits at s to *m while it has room for one more (19 digits after the leading
+ * zeros), noting in *many that there were more; returns where the digits end. */
+static const char* take_digits(const char* s, uint64_t* m, int* many) {
+    uint64_t v = *m;
+    int more = 0;
+    for (unsigned d; (d = digit_value(*s)) <= 9; ++s) {
+        if (v < UINT64_C(1000000000000000000))
+            v = v * 10 + d;
+        else
+            more = 1;
+    }
+    *m = v;
+    *many |= more;
+    return s;
 }
 
 /* Decimal exponent of the first significant digit of the span [m, mend) (digits with at most
@@ -74,23 +96,17 @@ double dxf_atof(const char* s) {
     if (*s == '+' || *s == '-')
         neg = *s++ == '-';
     const char* start = s; /* mantissa: digits, full stop, digits */
-    int ndigits = 0;
-    uint64_t m = 0;   /* the digits as an integer, while they are few enough */
-    int many = 0;     /* more than 19 digits after the leading zeros: m is not all of them */
+    uint64_t m = 0;        /* the digits as an integer, while they are few enough */
+    int many = 0;          /* more than 19 digits after the leading zeros: m is not all of them */
+    s = take_digits(s, &m, &many);
+    int64_t ndigits = s - start;
     int64_t frac = 0; /* digits after the full stop */
-    for (; is_digit(*s); ++s, ++ndigits) {
-        if (m < UINT64_C(1000000000000000000))
-            m = m * 10 + uint64_t(*s - '0');
-        else
-            many = 1;
+    if (*s == '.') {
+        const char* f = s + 1;
+        s = take_digits(f, &m, &many);
+        frac = s - f;
+        ndigits += frac;
     }
-    if (*s == '.')
-        for (++s; is_digit(*s); ++s, ++ndigits, ++frac) {
-            if (m < UINT64_C(1000000000000000000))
-                m = m * 10 + uint64_t(*s - '0');
-            else
-                many = 1;
-        }
     if (ndigits == 0)
         return 0.0;
     const char* mend = s;

@@ -19,23 +19,26 @@ int kw_match(const char* text, const char* keyword) {
 /* Reads one line into string (at most TEXTLEN - 1 characters; the rest of a longer line is
  * consumed and dropped). Carriage returns are dropped wherever they stand; a NUL byte is kept
  * like any other byte, so the text ends there. Returns 0 at the line feed, or the negative
- * status of the read that found no byte, leaving the characters read so far. */
+ * status of the read that found no byte, leaving the characters read so far. Each byte is
+ * read straight into the place of the next character and kept by stepping past it; a byte
+ * not kept (a carriage return, the line feed, one past a full buffer) is overwritten by the
+ * next one or by the terminator. */
 int32_t get_next(int32_t fh, char* string) {
     char* p = string;                        /* where the next character goes */
     char* const last = string + TEXTLEN - 1; /* the terminator's place in a full buffer */
-    unsigned char c;
     for (;;) {
-        int32_t stat = fim_fread(fh, 1, &c);
+        int32_t stat = fim_fread(fh, 1, p); /* a failed read stores nothing */
         if (stat < 0) {
             *p = 0;
             return stat;
         }
+        char c = *p;
         if (c == 10) {
             *p = 0;
             return 0;
         }
         if (c != 13 && p < last)
-            *p++ = char(c);
+            ++p;
     }
 }
 
