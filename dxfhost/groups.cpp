@@ -162,7 +162,7 @@ bool Reader::open(const std::string& path, std::string* err) {
         *err = "cannot open '" + path + "'";
         return false;
     }
-    buf_.resize(1 << 16);
+    buf_.assign(kChunk + 1, '\n');
     return true;
 }
 
@@ -174,8 +174,9 @@ bool Reader::line(bool* ended) {
     char* const text = text_;
     for (;;) {
         if (pos_ == len_) {
-            in_.read(buf_.data(), std::streamsize(buf_.size()));
+            in_.read(buf_.data(), std::streamsize(kChunk));
             len_ = std::size_t(in_.gcount());
+            buf_[len_] = '\n'; // stops the scans of plain_group at the end of what was read
             pos_ = 0;
             if (len_ == 0) {
                 text_n_ = n;
@@ -214,12 +215,72 @@ bool Reader::line(bool* ended) {
     }
 }
 
+// The end of a line that begins at p: its line feed, or the carriage return of a carriage
+// return and line feed. Only bytes above 13 (no NUL, no white space but blanks, no carriage
+// return elsewhere) may stand before it; null when another byte or the buffer's end comes first.
+static const char* plain_end(const char* p, const char* end) {
+    while (static_cast<unsigned char>(*p) > '\r') {
+        ++p;
+    }
+    if (p >= end) {
+        return nullptr;
+    }
+    if (*p == '\n') {
+        return p;
+    }
+    return *p == '\r' && p + 1 < end && p[1] == '\n' ? p : nullptr;
+}
+
+// Most groups of a drawing are two short lines of plain characters, the code line blanks, an
+// optional minus and a few digits: those are taken straight from the buffer, the same as the
+// reading of line() would give them.
+bool Reader::plain_group(uint32_t* code_out, const char** value_out, std::size_t* n) {
+    const char* const first = buf_.data() + pos_;
+    const char* const end = buf_.data() + len_; // a line feed stands there
+    const char* q = first;
+    while (*q == ' ') {
+        ++q;
+    }
+    const bool minus = *q == '-';
+    q += minus;
+    const char* const digits = q;
+    int32_t code = 0;
+    while (unsigned(*q - '0') <= 9 && q - digits < 9) {
+        code = code * 10 + (*q++ - '0');
+    }
+    const char* const code_end = plain_end(q, end);
+    if (code_end != q || std::size_t(q - first) > kLineMax) {
+        return false;
+    }
+    const char* const value = q + (*q == '\r' ? 2 : 1);
+    const char* const value_end = plain_end(value, end);
+    if (value_end == nullptr || std::size_t(value_end - value) > kLineMax) {
+        return false;
+    }
+    *code_out = uint32_t(minus ? -code : code);
+    *value_out = value;
+    *n = std::size_t(value_end - value);
+    lines_ += 2;
+    pos_ = std::size_t(value_end - buf_.data()) + (*value_end == '\r' ? 2 : 1);
+    return true;
+}
+
 Group Reader::next() {
     if (back_) {
         Group g = std::move(*back_);
         back_.reset();
         return g;
     }
+    uint32_t code = 0;
+    const char* value = nullptr;
+    std::size_t n = 0;
+    if (plain_group(&code, &value, &n)) {
+        return Group{code, std::string(value, n), lines_ - 1, true, false};
+    }
+    return line_group();
+}
+
+Group Reader::line_group() {
     Group g;
     bool code_ended = false, value_ended = false;
     const bool have_code = line(&code_ended);

@@ -53,14 +53,20 @@ class Reader {
     void give_back(const Group& g) { back_ = g; }
 
   private:
+    static constexpr std::size_t kChunk = std::size_t(1) << 16; // bytes read at a time
+    // Reads the group at pos_ when both its lines lie whole in the buffer and are plain (see
+    // groups.cpp): its code, and its value's place in the buffer. False, with nothing read, for
+    // any other group.
+    bool plain_group(uint32_t* code, const char** value, std::size_t* n);
+    Group line_group(); // the next group, through line()
     // Reads the next line into text_; false at the end of the file, when nothing was left.
     bool line(bool* ended);
     std::ifstream in_;
-    char text_[kLineMax];    // the characters of the line read last that the module keeps
-    std::size_t text_n_ = 0; // how many
-    std::vector<char> buf_;
-    std::size_t pos_ = 0, len_ = 0;
-    uint64_t lines_ = 0; // lines read so far
+    char text_[kLineMax];           // the characters of the line read last that the module keeps
+    std::size_t text_n_ = 0;        // how many
+    std::vector<char> buf_;         // kChunk bytes read ahead, and a line feed after the last
+    std::size_t pos_ = 0, len_ = 0; // the next byte in buf_, and the bytes read into it
+    uint64_t lines_ = 0;            // lines read so far
     std::optional<Group> back_;
 };
 

@@ -97,20 +97,24 @@ TEST(HostGroups, FilesAreSniffedAndReadAsTheModuleReadsThem) {
 }
 
 // Random files of the bytes that matter (digits, signs, blanks, carriage returns, line feeds,
-// NULs, lines longer than the module keeps, files cut anywhere) read group by group by the
-// host's reader and by the module's own group reader through the kernel: the same codes, the
-// same values, and the end where the module's read fails.
+// NULs, lines longer than the module keeps, files cut anywhere, groups across the chunks the
+// host reads) read group by group by the host's reader and by the module's own group reader
+// through the kernel: the same codes, the same values, and the end where the module's read
+// fails.
 TEST(HostGroups, GroupsAreTheModulesGroups) {
     std::mt19937 gen(2027);
-    const char bytes[] = {'0',  '1',  '7',  '9',  '-', '+', ' ', '\t', '\r',
-                          '\n', '\n', '\n', '\0', 'x', '.', 'E', '\v'};
+    const std::string pieces[] = {
+        "0",      "1",     "7",       "9",      "-",    "+",
+        " ",      "\t",    "\r",      "\n",     "\n",   std::string(1, '\0'),
+        "x",      ".",     "E",       "\v",     "\r\n", "\r\n",
+        "  10\n", "ABC\n", " -5\r\n", "1.5\r\n"};
     std::size_t groups_read = 0;
     for (int file = 0; file < 400; ++file) {
         std::string text;
-        const int n = int(gen() % 2000);
+        const int n = int(file % 16 == 0 ? 40000 + gen() % 40000 : gen() % 2000); // past a chunk
         for (int i = 0; i < n; ++i) {
             text += gen() % 40 == 0 ? std::string(gen() % 300, 'y')
-                                    : std::string(1, bytes[gen() % sizeof bytes]);
+                                    : pieces[gen() % (sizeof pieces / sizeof pieces[0])];
         }
         const std::string path = file_with("model", text);
         groups::Reader in;
