@@ -32,7 +32,12 @@ int32_t get_next(int32_t fh, char* string) {
             *p = 0;
             return stat;
         }
-        char c = *p;
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c > 13) { /* most bytes: neither line feed nor carriage return */
+            if (p < last)
+                ++p;
+            continue;
+        }
         if (c == 10) {
             *p = 0;
             return 0;
