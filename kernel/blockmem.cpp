@@ -40,10 +40,6 @@ uint8_t* map_run(std::size_t cap) {
     void* p = mmap(nullptr, cap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
 }
-#else
-bool mapped(std::size_t) {
-    return false;
-}
 #endif
 
 // A run of cap bytes, from the heap or mapped as its size says; null when there is no memory.
