@@ -89,6 +89,23 @@ static const double exact_tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e
                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 #endif
 
+/* The general conversion of the number [start, end) (its mantissa ending at mend, its exponent
+ * e) and its sign. Out of line: the usual values never come here, and dxf_atof then needs
+ * nothing saved for it. */
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+static double
+general_atof(const char* start, const char* mend, const char* end, int64_t e, int neg) {
+    double v = 0.0;
+    std::from_chars_result r = std::from_chars(start, end, v, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range)
+        v = magnitude(start, mend, e) > 0 ? HUGE_VAL : 0.0;
+    else if (r.ec != std::errc() || r.ptr != end)
+        v = 0.0; /* cannot happen for the span checked above */
+    return neg ? -v : v;
+}
+
 double dxf_atof(const char* s) {
     while (is_space(*s))
         ++s;
@@ -141,13 +158,7 @@ double dxf_atof(const char* s) {
     (void)many;
     (void)frac;
 #endif
-    double v = 0.0;
-    std::from_chars_result r = std::from_chars(start, end, v, std::chars_format::general);
-    if (r.ec == std::errc::result_out_of_range)
-        v = magnitude(start, mend, e) > 0 ? HUGE_VAL : 0.0;
-    else if (r.ec != std::errc() || r.ptr != end)
-        v = 0.0; /* cannot happen for the span checked above */
-    return neg ? -v : v;
+    return general_atof(start, mend, end, e, neg);
 }
 
 int32_t dxf_trunc(double v) {

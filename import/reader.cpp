@@ -47,9 +47,25 @@ int32_t get_next(int32_t fh, char* string) {
     }
 }
 
+/* The group code of a code line: the number dxf_atol reads from its text, worked out at once
+ * for the usual form (blanks, then at most nine digits, then the end of the text). */
+static uint32_t code_of(const char* text) {
+    const char* s = text;
+    while (*s == ' ')
+        ++s;
+    const char* const digits = s;
+    uint32_t v = 0;
+    for (unsigned d;
+         (d = unsigned(static_cast<unsigned char>(*s)) - unsigned('0')) <= 9 && s - digits < 9; ++s)
+        v = v * 10 + d;
+    if (*s == 0)
+        return v;
+    return uint32_t(dxf_atol(text));
+}
+
 int32_t get_grpnm(int32_t fh, uint32_t* group, char* text) {
     get_next(fh, text); /* a failure here makes the value read fail too */
-    *group = uint32_t(dxf_atol(text));
+    *group = code_of(text);
     return get_next(fh, text);
 }
 
