@@ -1,7 +1,9 @@
 // Import time of generated drawings at 1x, 10x and 100x the blocks and INSERTs of one drawing
-// (50 blocks and 500 INSERTs up to 5000 and 50000). Every step of the import that depends on
-// the number of blocks (store growth, reference resolution, block lookups) must keep the total
-// linear, so the time per block and INSERT stays flat across the three sizes.
+// (50 blocks and 500 INSERTs up to 5000 and 50000), the INSERTs alone (of 50 blocks) and the
+// loose entities alone (770 up to 77,000). Every step of the import that depends on the number
+// of blocks (store growth, reference resolution, block lookups), of INSERTs or of entities
+// (the object's growth) must keep the total linear, so the time per item stays flat across the
+// three sizes.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -33,10 +35,9 @@ void fresh_host() {
     hostk::set_output_sink([](const std::string&) {});
 }
 
-void BM_Import(benchmark::State& state) {
-    const int scale = int(state.range(0));
-    const int blocks = 50 * scale, inserts = 500 * scale;
-    const std::string& path = drawing_file("import", scale, drawgen::make_drawing(blocks, inserts));
+// Times the import of the drawing at path into a fresh host; the counters tell the items of
+// the drawing and the object's size.
+void time_import(benchmark::State& state, const std::string& path, const drawgen::Options& o) {
     std::size_t object = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -53,14 +54,55 @@ void BM_Import(benchmark::State& state) {
         object = hostk::block_bytes(frame.hdat).size();
         state.ResumeTiming();
     }
-    state.counters["blocks"] = blocks;
-    state.counters["inserts"] = inserts;
+    state.counters["entities"] = o.entities;
+    state.counters["blocks"] = o.blocks;
+    state.counters["inserts"] = o.inserts;
     state.counters["object_bytes"] = double(object);
-    state.counters["inserts_per_s"] =
-        benchmark::Counter(double(inserts), benchmark::Counter::kIsIterationInvariantRate);
-    state.SetComplexityN(inserts);
+    const int items = o.entities + o.inserts;
+    state.counters["items_per_s"] =
+        benchmark::Counter(double(items), benchmark::Counter::kIsIterationInvariantRate);
+    state.SetComplexityN(items);
+}
+
+void BM_Import(benchmark::State& state) {
+    const int scale = int(state.range(0));
+    drawgen::Options o;
+    o.blocks = 50 * scale;
+    o.inserts = 500 * scale;
+    time_import(state, drawing_file("import", scale, drawgen::make_drawing(o.blocks, o.inserts)),
+                o);
 }
 BENCHMARK(BM_Import)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// INSERTs alone: always the same 50 blocks.
+void BM_Inserts(benchmark::State& state) {
+    const int scale = int(state.range(0));
+    drawgen::Options o;
+    o.blocks = 50;
+    o.inserts = 500 * scale;
+    time_import(state, drawing_file("inserts", scale, drawgen::make_drawing(o.blocks, o.inserts)),
+                o);
+}
+BENCHMARK(BM_Inserts)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// Loose entities alone: lines, circles, arcs and polylines, no blocks.
+void BM_Entities(benchmark::State& state) {
+    const int scale = int(state.range(0));
+    drawgen::Options o;
+    o.entities = 770 * scale;
+    time_import(state, drawing_file("entities", scale, drawgen::make_drawing(o)), o);
+}
+BENCHMARK(BM_Entities)
     ->Arg(1)
     ->Arg(10)
     ->Arg(100)

@@ -4,6 +4,7 @@
 // counting what becomes a record and what is passed over, and noting what an import changes.
 #include <algorithm>
 #include <functional>
+#include <string_view>
 
 #include "dxfhost/check_walk.h"
 
@@ -12,7 +13,7 @@ namespace check::walk {
 void Walk::entities() {
     enum Action { END, SKIP, LINE, CIRCLE, ARC, POLYLINE, INSERT };
     // The module's keywords, in the order it compares them.
-    static const std::pair<const char*, Action> keywords[] = {
+    static constexpr std::pair<std::string_view, Action> keywords[] = {
         {"ENDSEC", END},  {"LINE", LINE},     {"POINT", SKIP},  {"CIRCLE", CIRCLE},
         {"ARC", ARC},     {"SOLID", SKIP},    {"TEXT", SKIP},   {"SHAPE", SKIP},
         {"BLOCK", SKIP},  {"ATTDEF", SKIP},   {"ATTRIB", SKIP}, {"POLYLINE", POLYLINE},
@@ -22,8 +23,12 @@ void Walk::entities() {
     const double ex0 = extents ? f.extmin->first : 0, ey0 = extents ? f.extmin->second : 0;
     const double ex1 = extents ? f.extmax->first : 0, ey1 = extents ? f.extmax->second : 0;
     const double slack = 1e-6 * std::max({std::fabs(ex1 - ex0), std::fabs(ey1 - ey0), 1e-30});
+    std::map<std::string, std::size_t>* converted = nullptr; // f.converted["ENTITIES"], once made
     auto drawn = [&](const Entity& e, const Bounds& b) {
-        ++f.converted["ENTITIES"][e.kind];
+        if (converted == nullptr) {
+            converted = &f.converted["ENTITIES"];
+        }
+        ++(*converted)[e.kind];
         f.geometry.add(b);
         if (mapped && b.any &&
             (b.minx < ex0 - slack || b.maxx > ex1 + slack || b.miny < ey0 - slack ||

@@ -76,6 +76,7 @@ struct Walk {
     std::map<std::string, std::size_t> by_name; // first record of each name
 
     std::vector<std::optional<std::pair<Bounds, bool>>> placed; // block_bounds, by block
+    std::vector<int> walk_state; // block_bounds' marks for placed_bounds, by block
 
     void refuse(const char* kind, uint64_t line, explain::Text t = {}) {
         f.refusals.push_back({kind, line, std::move(t.why), std::move(t.fix)});

@@ -9,9 +9,11 @@
 #define DXFHOST_GROUPS_H
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace groups {
@@ -26,8 +28,11 @@ struct Group {
     bool end = false;     // nothing was left to read: the group the end of the file gives
     uint64_t value_line() const { return line + 1; }
     // The value begins with keyword: the module's way of recognising keywords.
-    bool is(const char* keyword) const;
-    bool is0(const char* keyword) const { return code == 0 && is(keyword); }
+    bool is(std::string_view keyword) const {
+        return value.size() >= keyword.size() &&
+               std::memcmp(value.data(), keyword.data(), keyword.size()) == 0;
+    }
+    bool is0(std::string_view keyword) const { return code == 0 && is(keyword); }
 };
 
 // The number a value line begins with, as the module reads numbers: blanks, a sign, digits,
@@ -36,6 +41,7 @@ struct Group {
 double number(const std::string& value);
 // The integer a line begins with, saturated at the signed 32-bit range.
 int32_t integer(const std::string& value);
+int32_t integer(const char* first, const char* last); // of the characters first .. last
 
 class Reader {
   public:
@@ -47,11 +53,20 @@ class Reader {
     void give_back(const Group& g) { back_ = g; }
 
   private:
-    bool line(std::string* text, bool* ended); // false at the end of the file
+    static constexpr std::size_t kChunk = std::size_t(1) << 16; // bytes read at a time
+    // Reads the group at pos_ when both its lines lie whole in the buffer and are plain (see
+    // groups.cpp): its code, and its value's place in the buffer. False, with nothing read, for
+    // any other group.
+    bool plain_group(uint32_t* code, const char** value, std::size_t* n);
+    Group line_group(); // the next group, through line()
+    // Reads the next line into text_; false at the end of the file, when nothing was left.
+    bool line(bool* ended);
     std::ifstream in_;
-    std::vector<char> buf_;
-    std::size_t pos_ = 0, len_ = 0;
-    uint64_t lines_ = 0; // lines read so far
+    char text_[kLineMax];           // the characters of the line read last that the module keeps
+    std::size_t text_n_ = 0;        // how many
+    std::vector<char> buf_;         // kChunk bytes read ahead, and a line feed after the last
+    std::size_t pos_ = 0, len_ = 0; // the next byte in buf_, and the bytes read into it
+    uint64_t lines_ = 0;            // lines read so far
     std::optional<Group> back_;
 };
 

@@ -16,12 +16,18 @@
 #include <cstdint>
 #include <system_error>
 
+/* White space as the C locale has it: blank, and tab to carriage return (9 to 13). */
 static int is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return c == ' ' || unsigned(c - '\t') <= unsigned('\r' - '\t');
+}
+
+/* The value of a decimal digit, or a number above 9 for any other character. */
+static unsigned digit_value(char c) {
+    return unsigned(static_cast<unsigned char>(c)) - unsigned('0');
 }
 
 static int is_digit(char c) {
-    return c >= '0' && c <= '9';
+    return digit_value(c) <= 9;
 }
 
 int32_t dxf_atol(const char* s) {
@@ -31,12 +37,28 @@ int32_t dxf_atol(const char* s) {
     if (*s == '+' || *s == '-')
         neg = *s++ == '-';
     int64_t mag = 0; /* magnitude so far; stops growing once past the 32-bit range */
-    for (; is_digit(*s); ++s)
+    for (unsigned d; (d = digit_value(*s)) <= 9; ++s)
         if (mag <= INT64_C(2147483648))
-            mag = mag * 10 + (*s - '0');
+            mag = mag * 10 + d;
     if (neg)
         return mag >= INT64_C(2147483648) ? INT32_MIN : int32_t(-mag);
     return mag > INT32_MAX ? INT32_MAX : int32_t(mag);
+}
+
+/* Appends the digits at s to *m while it has room for one more (19 digits after the leading
+ * zeros), noting in *many that there were more; returns where the digits end. */
+static const char* take_digits(const char* s, uint64_t* m, int* many) {
+    uint64_t v = *m;
+    int more = 0;
+    for (unsigned d; (d = digit_value(*s)) <= 9; ++s) {
+        if (v < UINT64_C(1000000000000000000))
+            v = v * 10 + d;
+        else
+            more = 1;
+    }
+    *m = v;
+    *many |= more;
+    return s;
 }
 
 /* Decimal exponent of the first significant digit of the span [m, mend) (digits with at most
@@ -67,6 +89,23 @@ static const double exact_tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e
                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 #endif
 
+/* The general conversion of the number [start, end) (its mantissa ending at mend, its exponent
+ * e) and its sign. Out of line: the usual values never come here, and dxf_atof then needs
+ * nothing saved for it. */
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+static double
+general_atof(const char* start, const char* mend, const char* end, int64_t e, int neg) {
+    double v = 0.0;
+    std::from_chars_result r = std::from_chars(start, end, v, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range)
+        v = magnitude(start, mend, e) > 0 ? HUGE_VAL : 0.0;
+    else if (r.ec != std::errc() || r.ptr != end)
+        v = 0.0; /* cannot happen for the span checked above */
+    return neg ? -v : v;
+}
+
 double dxf_atof(const char* s) {
     while (is_space(*s))
         ++s;
@@ -74,23 +113,17 @@ double dxf_atof(const char* s) {
     if (*s == '+' || *s == '-')
         neg = *s++ == '-';
     const char* start = s; /* mantissa: digits, full stop, digits */
-    int ndigits = 0;
-    uint64_t m = 0;   /* the digits as an integer, while they are few enough */
-    int many = 0;     /* more than 19 digits after the leading zeros: m is not all of them */
+    uint64_t m = 0;        /* the digits as an integer, while they are few enough */
+    int many = 0;          /* more than 19 digits after the leading zeros: m is not all of them */
+    s = take_digits(s, &m, &many);
+    int64_t ndigits = s - start;
     int64_t frac = 0; /* digits after the full stop */
-    for (; is_digit(*s); ++s, ++ndigits) {
-        if (m < UINT64_C(1000000000000000000))
-            m = m * 10 + uint64_t(*s - '0');
-        else
-            many = 1;
+    if (*s == '.') {
+        const char* f = s + 1;
+        s = take_digits(f, &m, &many);
+        frac = s - f;
+        ndigits += frac;
     }
-    if (*s == '.')
-        for (++s; is_digit(*s); ++s, ++ndigits, ++frac) {
-            if (m < UINT64_C(1000000000000000000))
-                m = m * 10 + uint64_t(*s - '0');
-            else
-                many = 1;
-        }
     if (ndigits == 0)
         return 0.0;
     const char* mend = s;
@@ -125,13 +158,7 @@ double dxf_atof(const char* s) {
     (void)many;
     (void)frac;
 #endif
-    double v = 0.0;
-    std::from_chars_result r = std::from_chars(start, end, v, std::chars_format::general);
-    if (r.ec == std::errc::result_out_of_range)
-        v = magnitude(start, mend, e) > 0 ? HUGE_VAL : 0.0;
-    else if (r.ec != std::errc() || r.ptr != end)
-        v = 0.0; /* cannot happen for the span checked above */
-    return neg ? -v : v;
+    return general_atof(start, mend, end, e, neg);
 }
 
 int32_t dxf_trunc(double v) {

@@ -19,29 +19,53 @@ int kw_match(const char* text, const char* keyword) {
 /* Reads one line into string (at most TEXTLEN - 1 characters; the rest of a longer line is
  * consumed and dropped). Carriage returns are dropped wherever they stand; a NUL byte is kept
  * like any other byte, so the text ends there. Returns 0 at the line feed, or the negative
- * status of the read that found no byte, leaving the characters read so far. */
+ * status of the read that found no byte, leaving the characters read so far. Each byte is
+ * read straight into the place of the next character and kept by stepping past it; a byte
+ * not kept (a carriage return, the line feed, one past a full buffer) is overwritten by the
+ * next one or by the terminator. */
 int32_t get_next(int32_t fh, char* string) {
     char* p = string;                        /* where the next character goes */
     char* const last = string + TEXTLEN - 1; /* the terminator's place in a full buffer */
-    unsigned char c;
     for (;;) {
-        int32_t stat = fim_fread(fh, 1, &c);
+        int32_t stat = fim_fread(fh, 1, p); /* a failed read stores nothing */
         if (stat < 0) {
             *p = 0;
             return stat;
+        }
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c > 13) { /* most bytes: neither line feed nor carriage return */
+            if (p < last)
+                ++p;
+            continue;
         }
         if (c == 10) {
             *p = 0;
             return 0;
         }
         if (c != 13 && p < last)
-            *p++ = char(c);
+            ++p;
     }
+}
+
+/* The group code of a code line: the number dxf_atol reads from its text, worked out at once
+ * for the usual form (blanks, then at most nine digits, then the end of the text). */
+static uint32_t code_of(const char* text) {
+    const char* s = text;
+    while (*s == ' ')
+        ++s;
+    const char* const digits = s;
+    uint32_t v = 0;
+    for (unsigned d;
+         (d = unsigned(static_cast<unsigned char>(*s)) - unsigned('0')) <= 9 && s - digits < 9; ++s)
+        v = v * 10 + d;
+    if (*s == 0)
+        return v;
+    return uint32_t(dxf_atol(text));
 }
 
 int32_t get_grpnm(int32_t fh, uint32_t* group, char* text) {
     get_next(fh, text); /* a failure here makes the value read fail too */
-    *group = uint32_t(dxf_atol(text));
+    *group = code_of(text);
     return get_next(fh, text);
 }
 

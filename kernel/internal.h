@@ -17,6 +17,14 @@
 #define HOSTK_HIDDEN
 #endif
 
+// Keeps the long way of a service out of line, so that its short way stays a few instructions
+// with nothing to save.
+#if defined(_MSC_VER)
+#define HOSTK_OUT_OF_LINE __declspec(noinline)
+#else
+#define HOSTK_OUT_OF_LINE __attribute__((noinline))
+#endif
+
 namespace hostk {
 namespace detail HOSTK_HIDDEN {
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <system_error>
 
+#include "dxfhost/groups.h"
 #include "import/dxf.h"
 
 namespace {
@@ -113,7 +114,7 @@ TEST(Convert, AtofAgreesWithTheGeneralConversionOnEveryForm) {
             t += gen() % 2 ? '-' : '+';
         int lead = gen() % 4 == 0 ? int(gen() % 25) : 0;
         t.append(std::size_t(lead), '0');
-        int digits = int(gen() % 24);
+        int digits = gen() % 50 == 0 ? int(gen() % 400) : int(gen() % 24);
         int point = gen() % 4 == 0 ? -1 : int(gen() % (digits + 1));
         for (int d = 0; d < digits; ++d) {
             if (d == point)
@@ -134,6 +135,7 @@ TEST(Convert, AtofAgreesWithTheGeneralConversionOnEveryForm) {
             t += gen() % 2 ? "x" : " 1";
         double got = dxf_atof(t.c_str()), want = general_atof(t.c_str());
         ASSERT_TRUE(same_bits(got, want)) << '"' << t << "\" " << got << " " << want;
+        ASSERT_TRUE(same_bits(groups::number(t), want)) << "host: \"" << t << '"';
         ++checked;
     }
     // Drawing values, and integers around 2^53 where the digits stop being exact.
@@ -157,6 +159,7 @@ TEST(Convert, AtofAgreesWithTheGeneralConversionOnEveryForm) {
             break;
         }
         ASSERT_TRUE(same_bits(dxf_atof(line), general_atof(line))) << line;
+        ASSERT_TRUE(same_bits(groups::number(line), general_atof(line))) << "host: " << line;
     }
     EXPECT_EQ(checked, 3000000u);
 }
@@ -217,6 +220,7 @@ TEST(Convert, AtolSaturatesLikeStrtolIn32Bits) {
         while (*t == ' ' || (*t >= '\t' && *t <= '\r'))
             ++t;
         EXPECT_EQ(dxf_atol(lead), std::strtol(t, nullptr, 10)) << "byte " << c;
+        EXPECT_EQ(groups::integer(lead), dxf_atol(lead)) << "host, byte " << c;
         EXPECT_EQ(dxf_atof(lead), std::strtod(t, nullptr)) << "byte " << c;
     }
 }

@@ -176,6 +176,48 @@ TEST_F(KernelTest, GrowthIsAmortisedAndCanBeForcedToMove) {
     EXPECT_EQ(emm_ewrite(h), 0);
 }
 
+// One block grown, cut and opened up at random across every size its memory may take (from the
+// heap, and mapped from 1 MiB on), sometimes forced to move: its bytes are those of a model.
+TEST_F(KernelTest, BlocksOfEverySizeAgreeWithAModel) {
+    std::mt19937 rng(5);
+    Bytes model;
+    int32_t h = hostk::make_block({});
+    void* p = nullptr;
+    ASSERT_EQ(emm_write(h, &p, 0), 0);
+    for (int step = 0; step < 80; ++step) {
+        hostk::set_move_on_resize(rng() % 5 == 0);
+        const uint32_t n = uint32_t(rng() % (1u << (rng() % 26))); // up to 32 MiB
+        const unsigned op = rng() % 3;
+        if (op == 0) {
+            ASSERT_EQ(emm_resz(h, n, &p), 0);
+            model.resize(n, 0);
+        } else if (op == 1) {
+            const uint32_t at = uint32_t(rng() % (model.size() + 1));
+            ASSERT_EQ(emm_ins(h, at, n % (1u << 22), &p), 0);
+            model.insert(model.begin() + at, n % (1u << 22), 0);
+        } else {
+            const uint32_t at = uint32_t(rng() % (model.size() + 1));
+            const uint32_t cut = std::min<uint32_t>(n, uint32_t(model.size()) - at);
+            ASSERT_EQ(emm_indel(h, at, -int32_t(cut), &p), 0);
+            model.erase(model.begin() + at, model.begin() + at + cut);
+        }
+        // Mark a few places, through the address handed back, in the block and the model.
+        for (int k = 0; k < 64 && !model.empty(); ++k) {
+            const std::size_t at = rng() % model.size();
+            model[at] = static_cast<uint8_t*>(p)[at] = uint8_t(rng() | 1);
+        }
+        const hostk::BlockView v = hostk::block_view(h);
+        ASSERT_EQ(v.size, model.size()) << "step " << step;
+        ASSERT_TRUE(model.empty() || std::memcmp(v.data, model.data(), model.size()) == 0)
+            << "step " << step;
+        ASSERT_EQ(hostk::memory_in_use(), model.size());
+    }
+    hostk::set_move_on_resize(false);
+    EXPECT_EQ(emm_ewrite(h), 0);
+    EXPECT_EQ(emm_rel(h), 0);
+    EXPECT_EQ(hostk::memory_reserved(), 0u);
+}
+
 #if defined(__SANITIZE_ADDRESS__)
 // Under AddressSanitizer an address kept past a resize, past the end of the block's access or
 // past its size is reported where it is used.
@@ -644,7 +686,8 @@ TEST_F(KernelTest, OneByteReadsAgreeWithAModelOfTheFiles) {
         ASSERT_EQ(fim_fopen(path[k].c_str(), 0, &fh[k]), 0);
     }
     hostk::ReadPosition last{path[1], -1}; // the model's last position read
-    std::size_t reads = 0, logged = 0;     // fim_fread calls, and of them logged
+    std::size_t reads = 0, logged = 0;     // fim_fread calls, and of all calls those logged
+    std::size_t tells = 0;                 // fim_ftell calls
     bool logging = false;
     std::size_t fail_at = 0; // the read call that is to fail (0: none)
     for (int step = 0; step < 400000; ++step) {
@@ -688,6 +731,7 @@ TEST_F(KernelTest, OneByteReadsAgreeWithAModelOfTheFiles) {
             uint32_t at = 0;
             ASSERT_EQ(fim_ftell(fh[k], &at), 0);
             ASSERT_EQ(at, pos[k]);
+            ++tells;
             logged += logging;
         } else if (op < 95) {
             pos[k] = rng() % 8 == 0 ? uint32_t(data[k].size()) : uint32_t(rng() % data[k].size());
@@ -697,8 +741,12 @@ TEST_F(KernelTest, OneByteReadsAgreeWithAModelOfTheFiles) {
             ASSERT_EQ(fim_fread(fh[0] + fh[1] + 7, 1, &c), KST_BADFILE);
             ASSERT_EQ(fim_fread(0, 1, &c), KST_BADFILE);
             ASSERT_EQ(fim_fread(fh[k], 1, nullptr), KST_ARGUMENT);
+            uint32_t at = 0;
+            ASSERT_EQ(fim_ftell(0, &at), KST_BADFILE);
+            ASSERT_EQ(fim_ftell(fh[k], nullptr), KST_ARGUMENT);
             reads += 3;
-            logged += logging ? 3 : 0;
+            tells += 2;
+            logged += logging ? 5 : 0;
         } else if (op < 98) {
             logging = !logging;
             hostk::set_call_logging(logging);
@@ -708,6 +756,7 @@ TEST_F(KernelTest, OneByteReadsAgreeWithAModelOfTheFiles) {
         }
         if (step % 97 == 0) {
             ASSERT_EQ(hostk::call_count("fim_fread"), reads);
+            ASSERT_EQ(hostk::call_count("fim_ftell"), tells);
             ASSERT_EQ(hostk::last_read().path, last.path);
             ASSERT_EQ(hostk::last_read().last_byte, last.last_byte) << "step " << step;
         }
