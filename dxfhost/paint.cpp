@@ -2,20 +2,30 @@
 //
 // Receives the block's bytes. The page is laid over the picture as an SVG renderer fits a
 // document to its viewport (the same scale on both axes, centred), so that one page unit maps
-// to the same pixels as in the SVG picture. Records are walked once, in place; every grid point
-// goes through svg::to_page, an arc becomes straight pieces within a fifth of a pixel of it,
-// and the pieces are inked straight onto the surface's pixels (ink.h): all records share one
-// thin black round-capped stroke, which a general scan converter would draw many times slower.
-// cairo makes the surface, sets the texts and writes the PNG.
+// to the same pixels as in the SVG picture. Records are walked once, in place, and inked
+// straight onto grey pixels (paint_records.h, ink.h): all records share one thin black
+// round-capped stroke, which a general scan converter would draw many times slower. Where the
+// tool chain has threads and the picture is not too large, the object's second half is inked
+// on another processor, on a canvas of its own, and the two canvases are combined: strokes
+// darken pixels in any order alike. cairo makes the surface, sets the texts and writes the PNG.
 #include "dxfhost/paint.h"
 
 #if defined(DXFHOST_HAVE_PNG)
 
 #include <cmath>
+#include <cstdint>
+#include <exception>
+#include <optional>
 #include <vector>
+
+#if defined(_GLIBCXX_HAS_GTHREADS) || !defined(__GLIBCXX__)
+#include <thread>
+#define DXFHOST_PAINT_THREADS 1
+#endif
 
 #include "dxfhost/ink.h"
 #include "dxfhost/object_walk.h"
+#include "dxfhost/paint_records.h"
 #include "dxfhost/png.h"
 #include "dxfhost/svg.h"
 #include "dxfhost/utf8.h"
@@ -23,117 +33,6 @@
 namespace paint {
 
 namespace {
-
-constexpr double kGrid = 16384.0;
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kTolerance = 0.2; // pixels an arc's pieces may stray from the arc
-constexpr double kShortest = 0.25; // pixels of the shortest piece inked on its own
-
-// Lays the records' paths onto the pixels, in pixel coordinates.
-struct Painter {
-    ink::Canvas canvas;
-    svg::Page page;
-    double scale = 1, tx = 0, ty = 0; // page units to pixels
-    VOH box{};
-    bool have_point = false; // a subpath of the current record is open
-    bool pending = false;    // the subpath has gone on from `at` to `tip`, not inked yet
-    svg::Point tip;          // its current point, when pending
-    svg::Point at;           // its current point, in pixels
-
-    // The subpath goes on to p. Pieces shorter than kShortest go on into the next one, which
-    // starts where the last inked one ended: deeply nested blocks are mostly made of them.
-    void to(svg::Point p) {
-        const double dx = p.x - at.x, dy = p.y - at.y;
-        if (dx * dx + dy * dy < kShortest * kShortest) {
-            tip = p;
-            pending = true;
-            return;
-        }
-        ink::piece(canvas, at.x, at.y, p.x, p.y);
-        at = p;
-        pending = false;
-    }
-    // Inks what the subpath still owes (a dot, for a subpath of no length).
-    void settle() {
-        if (pending) {
-            ink::piece(canvas, at.x, at.y, tip.x, tip.y);
-            pending = false;
-        }
-    }
-    void end_record() {
-        settle();
-        ink::end_stroke(canvas);
-    }
-
-    void begin_record(const VOH& head) {
-        end_record();
-        box = head;
-        have_point = false;
-    }
-    svg::Point pixel(double x, double y) const {
-        const svg::Point p = svg::to_page(page, box, x, y);
-        return svg::Point{tx + p.x * scale, ty + p.y * scale};
-    }
-    void move(double x, double y) {
-        settle();
-        at = pixel(x, y);
-        have_point = true;
-    }
-    void line(double x, double y) {
-        const svg::Point p = pixel(x, y);
-        if (have_point) {
-            to(p);
-        } else {
-            at = p;
-        }
-        have_point = true;
-    }
-    void line_to(svg::Point grid) {
-        const svg::Point p = pixel(grid.x, grid.y);
-        to(p);
-    }
-
-    // One arc element, as svg::path_data draws it.
-    void arc(const int16_t* w) {
-        const double cx = w[0], cy = w[1], rx = w[2], ry = w[3];
-        const int a0 = w[4], a1 = w[5];
-        const int sweep = svg::arc_sweep(a0, a1);
-        const bool full = sweep == 360;
-
-        const svg::Point start = svg::arc_point(cx, cy, rx, ry, a0);
-        move(start.x, start.y);
-        if (sweep == 0) {
-            return;
-        }
-        // Page units per record grid unit on each axis (never negative).
-        const double kx = box.width / kGrid * page.area_w / kGrid;
-        const double ky = box.height / kGrid * page.area_h / kGrid;
-        if (kx * std::fabs(rx) == 0 || ky * std::fabs(ry) == 0) {
-            // A flat ellipse: a segment run back and forth, turning at the multiples of 90.
-            const int first = a0 - ((a0 % 90) + 90) % 90 + 90;
-            for (int a = first; a < a0 + sweep; a += 90) {
-                line_to(svg::arc_point(cx, cy, rx, ry, a));
-            }
-            line_to(svg::arc_point(cx, cy, rx, ry, a0 + sweep));
-            return;
-        }
-        // E(t) = C + (ax cos t, -ay sin t) in pixels, t growing from a0, in pieces short enough
-        // to stay within the tolerance of the arc.
-        const svg::Point c = pixel(cx, cy);
-        const double ax = kx * rx * scale, ay = ky * ry * scale;
-        const double radius = std::max(std::fabs(ax), std::fabs(ay));
-        const double step = radius > kTolerance ? 2 * std::acos(1 - kTolerance / radius) : kPi / 2;
-        const double span = sweep * kPi / 180.0;
-        const int pieces = std::max((sweep + 89) / 90, int(std::ceil(span / step)));
-        const double t0 = a0 * kPi / 180.0;
-        for (int i = 1; i < pieces; ++i) {
-            const double t = t0 + span * i / pieces;
-            const svg::Point p{c.x + ax * std::cos(t), c.y - ay * std::sin(t)};
-            to(p);
-        }
-        line_to(svg::arc_point(cx, cy, rx, ry, a0 + sweep));
-    }
-};
 
 // Text as the SVG picture carries it (control characters as '?'), made valid UTF-8 for cairo.
 std::string shown_text(const std::string& text) {
@@ -156,6 +55,70 @@ void text(cairo_t* cr, double x, double y, double size, const std::string& s) {
     cairo_new_path(cr);
 }
 
+#if defined(DXFHOST_PAINT_THREADS)
+// Pictures of at most this many pixels are inked on two processors: the second canvas takes
+// two bytes a pixel, a few MB at the usual sizes.
+constexpr double kSharedPixels = 4.2e6;
+#endif
+
+// Inks all the records the walk hands on onto canvas; the walk ends where the object ends or
+// breaks, and tells it in its shape. False, with the reason in *err, when memory runs out.
+bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::string* err) {
+#if defined(DXFHOST_PAINT_THREADS)
+    uint64_t middle = 0;
+    std::size_t index = 0;
+    if (double(canvas.width) * canvas.height <= kSharedPixels &&
+        middle_record(walk, &middle, &index)) {
+        // The second half goes on from the record in the middle, as the walk would reach it.
+        view::Walk second = walk;
+        second.off = middle;
+        second.shape.records = index;
+        ink::Canvas other;
+        bool second_failed = false;
+        auto second_half = [&] {
+            try {
+                ink::start(other, canvas.width, canvas.height, canvas.half_width);
+                ink_records(second, UINT64_MAX, m, other);
+            } catch (const std::exception&) {
+                second_failed = true;
+            }
+        };
+        std::optional<std::thread> beside;
+        try {
+            beside.emplace(second_half);
+        } catch (const std::exception&) {
+            // No thread to be had: the halves one after the other.
+        }
+        try {
+            ink_records(walk, middle, m, canvas);
+        } catch (...) {
+            if (beside) {
+                beside->join();
+            }
+            throw;
+        }
+        if (beside) {
+            beside->join();
+        } else if (!walk.done) {
+            second_half();
+        }
+        if (second_failed) {
+            *err = "the picture cannot be drawn: out of memory";
+            return false;
+        }
+        // The second half belongs to the picture only when the first led soundly to it.
+        if (!walk.done) {
+            ink::combine(canvas, other);
+            walk = std::move(second);
+        }
+        return true;
+    }
+#endif
+    (void)err;
+    ink_records(walk, UINT64_MAX, m, canvas);
+    return true;
+}
+
 } // namespace
 
 cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string& note, int width,
@@ -165,10 +128,10 @@ cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string
         return nullptr;
     }
     view::Walk walk = view::start_walk(object, size);
-    Painter p;
-    p.page = svg::page_for(walk.shape.head.bestw, walk.shape.head.besth);
-    width = png::width_for(p.page.width, p.page.height, width);
-    const int height = png::height_for(p.page.width, p.page.height, width);
+    Mapping m;
+    m.page = svg::page_for(walk.shape.head.bestw, walk.shape.head.besth);
+    width = png::width_for(m.page.width, m.page.height, width);
+    const int height = png::height_for(m.page.width, m.page.height, width);
 
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
@@ -177,63 +140,43 @@ cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string
         cairo_surface_destroy(surface);
         return nullptr;
     }
-    cairo_t* cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    cairo_surface_flush(surface);
 
     // The page fitted to the picture, centred, as an SVG document is fitted to its viewport;
     // the stroke is one page unit wide.
-    p.scale = std::fmin(width / p.page.width, height / p.page.height);
-    p.tx = (width - p.page.width * p.scale) / 2;
-    p.ty = (height - p.page.height * p.scale) / 2;
-    std::vector<uint8_t> grey(std::size_t(width) * std::size_t(height), 255);
-    p.canvas.pixels = grey.data();
-    p.canvas.width = width;
-    p.canvas.height = height;
-    p.canvas.stride = width;
-    ink::set_half_width(p.canvas, p.scale / 2);
-
-    view::RecordRef rec;
-    view::ElementRef el;
-    while (view::next_record(walk, &rec)) {
-        p.begin_record(rec.head);
-        view::ElementCursor c = view::elements_of(rec);
-        while (view::next_element(c, &el)) {
-            const int16_t* a = el.args();
-            switch (el.code) {
-            case view::EL_MOVE:
-                p.move(a[0], a[1]);
-                break;
-            case view::EL_LINE:
-                p.line(a[0], a[1]);
-                break;
-            case view::EL_ARC:
-                p.arc(a);
-                break;
-            default:
-                break;
+    m.scale = std::fmin(width / m.page.width, height / m.page.height);
+    m.tx = (width - m.page.width * m.scale) / 2;
+    m.ty = (height - m.page.height * m.scale) / 2;
+    {
+        ink::Canvas canvas;
+        if (!ink::start(canvas, width, height, m.scale / 2)) {
+            *err = "the picture cannot be made: it would be " + std::to_string(width) + " x " +
+                   std::to_string(height) + " pixels";
+            cairo_surface_destroy(surface);
+            return nullptr;
+        }
+        if (!ink_object(walk, m, canvas, err)) {
+            cairo_surface_destroy(surface);
+            return nullptr;
+        }
+        // The grey picture onto the surface (every pixel of it): black ink on the white page.
+        cairo_surface_flush(surface);
+        uint8_t* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        for (int y = 0; y < height; ++y) {
+            uint32_t* row = reinterpret_cast<uint32_t*>(data + std::size_t(y) * stride);
+            const uint16_t* from = canvas.cells + std::size_t(y) * std::size_t(canvas.stride);
+            for (int x = 0; x < width; ++x) {
+                row[x] = (from[x] & 0xFFu) * 0x010101u;
             }
         }
+        cairo_surface_mark_dirty(surface);
     }
-    p.end_record();
-    // The grey picture onto the surface: black ink on the white page.
-    uint8_t* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < height; ++y) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(data + std::size_t(y) * stride);
-        const uint8_t* from = grey.data() + std::size_t(y) * width;
-        for (int x = 0; x < width; ++x) {
-            row[x] = from[x] * 0x010101u;
-        }
-    }
-    std::vector<uint8_t>().swap(grey);
-    cairo_surface_mark_dirty(surface);
 
     // The texts in page units, as the SVG picture places them.
-    cairo_translate(cr, p.tx, p.ty);
-    cairo_scale(cr, p.scale, p.scale);
-    const svg::Page& page = p.page;
+    cairo_t* cr = cairo_create(surface);
+    cairo_translate(cr, m.tx, m.ty);
+    cairo_scale(cr, m.scale, m.scale);
+    const svg::Page& page = m.page;
     if (walk.shape.damage) {
         text(cr, page.margin, page.margin * 0.8, page.margin * 0.75,
              "unfinished object: " + walk.shape.damage->what);

@@ -1,8 +1,10 @@
 // png_file.h: encodes the pixels of a picture as a PNG file, quickly.
 //
 // Receives RGB24 pixels in cairo's layout (one 32-bit word per pixel, 0x00RRGGBB) and an open
-// file. Writes an 8-bit RGB PNG with libpng at zlib's fastest level and no row filters: a
-// drawing's picture is mostly white, and compressing it harder takes longer than drawing it.
+// file. Writes an 8-bit PNG with libpng at zlib's fastest level and no row filters: a drawing's
+// picture is mostly white (or, when dense, mostly black), and compressing it harder takes longer
+// than drawing it. A picture with no colour in it (no texts) is written as grey levels, a third
+// of the bytes to compress.
 #ifndef DXFHOST_PNG_FILE_H
 #define DXFHOST_PNG_FILE_H
 

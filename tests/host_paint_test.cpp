@@ -16,6 +16,7 @@
 #include "dxfhost/object_walk.h"
 #include "dxfhost/png.h"
 #include "dxfhost/svg.h"
+#include "host_objects.h"
 #include "host_run.h"
 
 namespace {
@@ -172,5 +173,47 @@ TEST(HostPaint, PicturesDrawnFromTheObjectMatchTheSvgPictureRendered) {
                             d.differ, d.stroke, d.text[0], d.text[1]);
             }
         }
+    }
+}
+
+// An object of eight records, each a level line across its own eighth of the page, with the
+// path of one record broken (or none): the picture shows the records before the break and none
+// after it, wherever the break lies, and tells the damage.
+TEST(HostPaint, APictureEndsWhereTheObjectBreaks) {
+    if (!png::available()) {
+        GTEST_SKIP() << "built without PNG support";
+    }
+    constexpr int kRecords = 8, kBand = 16384 / kRecords;
+    for (int broken = -1; broken < kRecords; ++broken) {
+        SCOPED_TRACE(broken);
+        hostobj::ObjectBuilder b;
+        for (int k = 0; k < kRecords; ++k) {
+            const int code = k == broken ? 9 : 1; // 9 is no element
+            b.record(0, k * kBand, 16384, kBand, {0, 0, 8192, code, 16384, 8192, 15});
+        }
+        const hostobj::Bytes bytes = b.terminator().bytes();
+        png::Raster r;
+        std::string err;
+        ASSERT_TRUE(png::rasterize_object(bytes.data(), bytes.size(), "", 1024, &r, &err)) << err;
+        const svg::Page page = svg::page_for(100000, 100000);
+        const double scale = std::min(r.width / page.width, r.height / page.height);
+        const double ty = (r.height - page.height * scale) / 2;
+        for (int k = 0; k < kRecords; ++k) {
+            const VOH box{4, 0, 0, 0, int16_t(k * kBand), 16384, uint16_t(kBand), {}, {}, {}};
+            const int y = int(ty + svg::to_page(page, box, 0, 8192).y * scale);
+            int darkest = 255;
+            for (int dy = -2; dy <= 2; ++dy) {
+                darkest = std::min(darkest, int(r.at(r.width / 2, y + dy)));
+            }
+            EXPECT_EQ(darkest < 64, broken < 0 || k < broken) << "record " << k;
+        }
+        // The damage is told in the top margin.
+        std::size_t told = 0;
+        for (int y = 0; y < int(ty + page.margin * scale); ++y) {
+            for (int x = 0; x < r.width; ++x) {
+                told += r.at(x, y) < 224 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(told > 20, broken >= 0);
     }
 }
