@@ -71,6 +71,7 @@ bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::st
         middle_record(walk, &middle, &index)) {
         // The second half goes on from the record in the middle, as the walk would reach it.
         view::Walk second = walk;
+        const uint64_t elements_before = walk.shape.elements;
         second.off = middle;
         second.shape.records = index;
         ink::Canvas other;
@@ -109,6 +110,8 @@ bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::st
         // The second half belongs to the picture only when the first led soundly to it.
         if (!walk.done) {
             ink::combine(canvas, other);
+            // Both walks counted the elements before the first record once.
+            second.shape.elements += walk.shape.elements - elements_before;
             walk = std::move(second);
         }
         return true;
