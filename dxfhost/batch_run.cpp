@@ -58,7 +58,7 @@ int run_many(host::Plugin& plugin, const Settings& s, const std::vector<std::str
         }
         if (!png::available() && !s.quiet) {
             std::cerr << "dxfhost: note: PNG pictures are not written: this dxfhost was built "
-                         "without cairo and libpng\n";
+                         "without cairo and zlib\n";
         }
     }
     const std::size_t n = s.drawings.size();

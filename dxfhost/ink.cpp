@@ -1,7 +1,8 @@
 // ink.cpp: lays round-ended pieces onto the pixels (see ink.h).
 //
 // Each row of pixels that a piece reaches is looked at only around the part of the piece within
-// reach of it, and not at all where the runs of cells there are black already. A stroke's
+// reach of it, and not at all where the runs of cells there are black already. Pieces wait in
+// a list until it is full, and are then laid band by band. A stroke's
 // coverage of each pixel is the largest of its pieces' (the pieces of one stroke overlap at
 // every joint); at its end the stroke is laid over the picture as black ink of that opacity, as
 // an SVG renderer lays one path over the paths before it.
@@ -10,6 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace ink {
 
@@ -18,8 +22,29 @@ namespace {
 // A pixel this dark takes no more ink: a few grey levels are not seen, and dense drawings
 // leave most of their pixels this dark long before their last records.
 constexpr unsigned kBlack = 8;
-constexpr int kLargest = 16384;   // pixels a side
-constexpr std::size_t kLine = 64; // bytes of a cache line
+constexpr int kLargest = 16384;         // pixels a side
+constexpr std::size_t kLine = 64;       // bytes of a cache line
+constexpr int kBandRows = 32;           // rows of a band: 64 KB of cells at 1024 pixels across
+constexpr std::size_t kWaiting = 32768; // pieces gathered before they are laid
+constexpr uint32_t kNoStroke = UINT32_MAX;
+
+// The larger and the smaller of a and b, without a branch where the processor allows (for
+// numbers, as std::max and std::min give them).
+inline double larger(double a, double b) {
+#if defined(__SSE2__) || defined(_M_X64)
+    return _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(a), _mm_set_sd(b)));
+#else
+    return a > b ? a : b;
+#endif
+}
+
+inline double smaller(double a, double b) {
+#if defined(__SSE2__) || defined(_M_X64)
+    return _mm_cvtsd_f64(_mm_min_sd(_mm_set_sd(a), _mm_set_sd(b)));
+#else
+    return a < b ? a : b;
+#endif
+}
 
 // True when every cell of the row from column left to right is as good as black.
 bool black_between(const Canvas& c, std::size_t at, int left, int right) {
@@ -32,18 +57,31 @@ bool black_between(const Canvas& c, std::size_t at, int left, int right) {
     return true;
 }
 
-// Lays one piece, row by row: each row looks only at the pixels the piece may reach there.
-void lay(Canvas& c, double x0, double y0, double x1, double y1) {
+// The whole numbers k whose pixel centre k + 0.5 lies within lo to hi, held to 0 to last: into
+// *first and *end (first > end when none). A pixel centre just outside is only looked at; one
+// inside is never missed (the margin covers the rounding of the bounds). (The values are held
+// at -1 or above before they become whole numbers, where a truncation does what floor would.)
+void centres_within(double lo, double hi, double last, int* first, int* end) {
+    constexpr double kMargin = 1e-6;
+    *first = int(std::clamp(lo - 0.5 - kMargin, -1.0, last + 1) + 1.0);
+    *end = int(std::clamp(hi - 0.5 + kMargin, -1.0, last));
+}
+
+// The rows a piece from (x0, y0) to (x1, y1) may reach, into *top and *bottom (top > bottom
+// when none): those whose centres lie within reach of its span of heights.
+void rows_of(const Canvas& c, double y0, double y1, int* top, int* bottom) {
+    const double reach = c.half_width + 0.5;
+    centres_within(std::min(y0, y1) - reach, std::max(y0, y1) + reach, c.height - 1, top, bottom);
+}
+
+// Lays one piece onto rows top to bottom, row by row: each row looks only at the pixels the
+// piece may reach there.
+void lay(Canvas& c, double x0, double y0, double x1, double y1, int top, int bottom) {
     const double r = c.half_width;
     const double reach = r + 0.5; // beyond this distance a pixel centre gets no ink
     const double reach2 = reach * reach;
     const double scale = Canvas::kSteps / reach2;
-    // Bounds are held to the canvas before they become whole numbers.
-    const double h = c.height, w = c.width;
-    // (Held at 0 or above, or just below, a truncation does what floor would, and costs less;
-    // a last column or row one too many is only looked at.)
-    const int top = int(std::clamp(std::min(y0, y1) - reach, 0.0, h));
-    const int bottom = int(std::clamp(std::max(y0, y1) + reach, -1.0, h - 1));
+    const double w = c.width;
     const double dx = x1 - x0, dy = y1 - y0;
     const double len2 = dx * dx + dy * dy;
     const double inv = len2 > 0 ? 1.0 / len2 : 0.0;
@@ -63,8 +101,8 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1) {
             tb = std::min(tb, 1.0);
         }
         const double xa = x0 + ta * dx, xb = x0 + tb * dx;
-        const int left = int(std::clamp(std::min(xa, xb) - reach, 0.0, w));
-        const int right = int(std::clamp(std::max(xa, xb) + reach, -1.0, w - 1));
+        int left = 0, right = 0;
+        centres_within(std::min(xa, xb) - reach, std::max(xa, xb) + reach, w - 1, &left, &right);
         if (left > right) {
             continue;
         }
@@ -75,26 +113,29 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1) {
         uint16_t* row = c.cells + at;
         const double fy = cy - y0;
         double along = ((left + 0.5 - x0) * dx + fy * dy) * inv;
-        for (int x = left; x <= right; ++x, along += step) {
-            const unsigned cell = row[x];
-            if ((cell & 0xFFu) < kBlack) {
-                continue; // as good as black already
-            }
-            const double t = std::clamp(along, 0.0, 1.0);
-            const double ex = x0 + t * dx - (x + 0.5), ey = t * dy - fy;
+        // Without branches where the compiler allows: which pixels are dark, near or newly
+        // covered follows no pattern.
+        uint32_t* const touched = c.touched.data();
+        std::size_t n = c.ntouched;
+        uint32_t index = uint32_t(at) + uint32_t(left);
+        double centre = left + 0.5; // of pixel x
+        for (int x = left; x <= right; ++x, ++index, along += step, centre += 1.0) {
+            const double t = smaller(larger(along, 0.0), 1.0);
+            const double ex = x0 + t * dx - centre, ey = t * dy - fy;
             const double d2 = ex * ex + ey * ey;
-            if (d2 >= reach2) {
-                continue;
-            }
-            const unsigned cover = c.ink[int(d2 * scale)];
-            const unsigned had = cell >> 8;
-            if (cover > had) {
-                if (had == 0) {
-                    c.touched.push_back(uint32_t(at + std::size_t(x)));
-                }
-                row[x] = uint16_t((cell & 0xFFu) | (cover << 8));
-            }
+            // The step of the distance; past the reach the last, which gives no ink.
+            const int k0 = int(smaller(d2 * scale, Canvas::kSteps));
+            const int k = d2 < reach2 ? k0 : Canvas::kSteps;
+            const unsigned cell = row[x];
+            const unsigned grey = cell & 0xFFu, had = cell >> 8;
+            // A pixel as good as black takes no more ink.
+            const unsigned cover = c.ink[k] & (0u - unsigned(grey >= kBlack));
+            const unsigned more = unsigned(cover > had);
+            touched[n] = index;
+            n += more & unsigned(had == 0);
+            row[x] = uint16_t(cell ^ ((cell ^ (grey | (cover << 8))) & (0u - more)));
         }
+        c.ntouched = n;
     }
 }
 
@@ -131,12 +172,22 @@ bool start(Canvas& c, int width, int height, double half_width) {
     for (int y = 0; y < height && padding > 0; ++y) {
         c.dark[(std::size_t(y) + 1) * std::size_t(c.stride) / Canvas::kRun - 1] = uint8_t(padding);
     }
-    c.touched.clear();
+    // A stroke covers each cell of a band at most once (and one more is written past the last).
+    c.touched.assign(std::size_t(kBandRows) * std::size_t(c.stride) + 1, 0);
+    c.ntouched = 0;
+    c.pieces.clear();
+    c.pieces.reserve(kWaiting);
+    c.stroke = 0;
     return true;
 }
 
-void end_stroke(Canvas& c) {
-    for (uint32_t i : c.touched) {
+namespace {
+
+// Lays the stroke whose pieces were just laid onto the pixels it covers.
+void lay_stroke(Canvas& c) {
+
+    for (std::size_t k = 0; k < c.ntouched; ++k) {
+        const uint32_t i = c.touched[k];
         const unsigned cell = c.cells[i];
         const unsigned px = cell & 0xFFu, cover = cell >> 8;
         const unsigned now = (px * (255u - cover) + 127u) / 255u;
@@ -145,11 +196,81 @@ void end_stroke(Canvas& c) {
             ++c.dark[i / Canvas::kRun]; // it was not, or it would have taken no ink
         }
     }
-    c.touched.clear();
+    c.ntouched = 0;
 }
 
-void combine(Canvas& c, const Canvas& other) {
-    for (int y = 0; y < c.height; ++y) {
+// Lays the waiting pieces, band by band, each band's in the order they came. When the current
+// stroke has pieces among them (the list filled up in its middle), its coverage in each band
+// is carried over to the next time, to be laid when the stroke ends.
+void lay_waiting(Canvas& c) {
+    const std::size_t bands = std::size_t((c.height + kBandRows - 1) / kBandRows);
+    c.band_at.assign(bands + 1, 0);
+    for (const Piece& p : c.pieces) {
+        for (int b = p.top / kBandRows; b <= p.bottom / kBandRows; ++b) {
+            ++c.band_at[std::size_t(b) + 1];
+        }
+    }
+    for (std::size_t b = 0; b < bands; ++b) {
+        c.band_at[b + 1] += c.band_at[b];
+    }
+    c.band_pieces.resize(c.band_at[bands]);
+    c.next.assign(c.band_at.begin(), c.band_at.end() - 1);
+    for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+        const Piece& p = c.pieces[i];
+        for (int b = p.top / kBandRows; b <= p.bottom / kBandRows; ++b) {
+            c.band_pieces[c.next[std::size_t(b)]++] = uint32_t(i);
+        }
+    }
+    const bool carried = !c.carry.empty();
+    const bool open = !c.pieces.empty() && c.pieces.back().stroke == c.stroke;
+    c.carry_next.clear();
+    c.carry_next_at.assign(open ? bands + 1 : 0, 0);
+    for (std::size_t b = 0; b < bands; ++b) {
+        const int first = int(b) * kBandRows, last = first + kBandRows - 1;
+        uint32_t stroke = kNoStroke;
+        if (carried && c.carry_at[b] < c.carry_at[b + 1]) {
+            std::copy(c.carry.begin() + c.carry_at[b], c.carry.begin() + c.carry_at[b + 1],
+                      c.touched.begin());
+            c.ntouched = c.carry_at[b + 1] - c.carry_at[b];
+            stroke = c.carry_stroke;
+        }
+        for (uint32_t k = c.band_at[b]; k < c.band_at[b + 1]; ++k) {
+            const Piece& p = c.pieces[c.band_pieces[k]];
+            if (p.stroke != stroke) {
+                lay_stroke(c);
+                stroke = p.stroke;
+            }
+            lay(c, p.x0, p.y0, p.x1, p.y1, std::max(p.top, first), std::min(p.bottom, last));
+        }
+        if (open && stroke == c.stroke) {
+            c.carry_next.insert(c.carry_next.end(), c.touched.begin(),
+                                c.touched.begin() + std::ptrdiff_t(c.ntouched));
+            c.ntouched = 0;
+        } else {
+            lay_stroke(c);
+        }
+        if (open) {
+            c.carry_next_at[b + 1] = uint32_t(c.carry_next.size());
+        }
+    }
+    c.carry.swap(c.carry_next);
+    c.carry_at.swap(c.carry_next_at);
+    c.carry_stroke = c.stroke;
+    c.pieces.clear();
+}
+
+} // namespace
+
+void end_stroke(Canvas& c) {
+    ++c.stroke;
+}
+
+void finish(Canvas& c) {
+    lay_waiting(c);
+}
+
+void combine(Canvas& c, const Canvas& other, int first_row, int end_row) {
+    for (int y = first_row; y < end_row; ++y) {
         const std::size_t at = std::size_t(y) * std::size_t(c.stride);
         uint16_t* row = c.cells + at;
         const uint16_t* from = other.cells + at;
@@ -174,7 +295,15 @@ void piece(Canvas& c, double x0, double y0, double x1, double y1) {
         std::max(y0, y1) + reach < 0 || std::min(y0, y1) - reach > c.height) {
         return;
     }
-    lay(c, x0, y0, x1, y1);
+    Piece p{x0, y0, x1, y1, c.stroke, 0, 0};
+    rows_of(c, y0, y1, &p.top, &p.bottom);
+    if (p.top > p.bottom) {
+        return;
+    }
+    if (c.pieces.size() == kWaiting) {
+        lay_waiting(c);
+    }
+    c.pieces.push_back(p);
 }
 
 } // namespace ink

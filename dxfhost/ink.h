@@ -15,6 +15,12 @@
 // good as black, so that rows of a dense drawing that are black already are passed over without
 // being read at all.
 //
+// Pieces are gathered a few ten thousand at a time and laid band of rows by band of rows, each
+// band small enough to stay in the processor's cache: the pieces of a drawing land all over the
+// picture, and laid one after the other each row of each piece would be fetched from memory.
+// Within a band the pieces keep their order, so every pixel sees the strokes in the order they
+// were drawn, as if each had been laid at once.
+//
 // Strokes darken a pixel by multiplying its grey level, which does not depend on their order:
 // two canvases inked with different strokes combine into the picture of all of them.
 #ifndef DXFHOST_INK_H
@@ -26,6 +32,13 @@
 
 namespace ink {
 
+// A piece waiting to be laid, with the number of its stroke and its rows.
+struct Piece {
+    double x0, y0, x1, y1;
+    uint32_t stroke;
+    int top, bottom;
+};
+
 struct Canvas {
     int width = 0;
     int height = 0;
@@ -34,11 +47,21 @@ struct Canvas {
     // The ink a pixel gets at a squared distance d2 from a piece: ink[d2 * kSteps / reach²].
     static constexpr int kSteps = 1024;
     uint8_t ink[kSteps + 1] = {};
-    static constexpr int kRun = 32; // cells counted together
-    std::vector<uint16_t> store;    // the cells, with room to start them on a cache line
-    uint16_t* cells = nullptr;      // grey level (low byte, 255 white), coverage (high byte)
-    std::vector<uint8_t> dark;      // per run of kRun cells: how many are as good as black
-    std::vector<uint32_t> touched;  // the cells the current stroke covers
+    static constexpr int kRun = 32;    // cells counted together
+    std::vector<uint16_t> store;       // the cells, with room to start them on a cache line
+    uint16_t* cells = nullptr;         // grey level (low byte, 255 white), coverage (high byte)
+    std::vector<uint8_t> dark;         // per run of kRun cells: how many are as good as black
+    std::vector<uint32_t> touched;     // the cells the stroke being laid covers: the first
+    std::size_t ntouched = 0;          // ntouched of them
+    std::vector<Piece> pieces;         // the pieces not laid yet, in order
+    uint32_t stroke = 0;               // the current stroke's number
+    std::vector<uint32_t> band_at;     // where each band's pieces begin in band_pieces
+    std::vector<uint32_t> band_pieces; // the waiting pieces of each band, in order
+    std::vector<uint32_t> next;        // (where the next of each band goes, while sorting)
+    // The cells the current stroke covered before the pieces waiting now, by band (when the
+    // list of pieces filled up in the middle of a stroke), and that stroke's number.
+    std::vector<uint32_t> carry, carry_at, carry_next, carry_next_at;
+    uint32_t carry_stroke = 0;
 };
 
 // Makes the canvas width x height white pixels, the stroke half_width pixels wide on each side.
@@ -50,13 +73,18 @@ bool start(Canvas& canvas, int width, int height, double half_width);
 // add nothing.
 void piece(Canvas& canvas, double x0, double y0, double x1, double y1);
 
-// Lays the current stroke onto the pixels, darkening each by its coverage; a new stroke begins.
+// Ends the current stroke; a new stroke begins.
 void end_stroke(Canvas& canvas);
 
-// Lays the ink of other (a canvas of the same size whose strokes have all ended) onto canvas.
-void combine(Canvas& canvas, const Canvas& other);
+// Lays every piece still waiting onto the pixels, darkening each by its strokes' coverage;
+// after the last stroke has ended, before the pixels are read.
+void finish(Canvas& canvas);
 
-// The grey level of pixel (x, y).
+// Lays the ink of other onto canvas (two finished canvases of the same size) in rows first_row
+// up to end_row.
+void combine(Canvas& canvas, const Canvas& other, int first_row, int end_row);
+
+// The grey level of pixel (x, y) of a finished canvas.
 inline uint8_t grey(const Canvas& c, int x, int y) {
     return uint8_t(c.cells[std::size_t(y) * std::size_t(c.stride) + std::size_t(x)]);
 }

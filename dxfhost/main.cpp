@@ -287,7 +287,7 @@ int main(int argc, char** argv) {
     }
     if (*png && !png::available()) {
         std::cerr << "dxfhost: --png: this dxfhost was built without PNG support (cairo and "
-                     "libpng); use --svg\n";
+                     "zlib); use --svg\n";
         return exits::kFailed;
     }
 

@@ -7,7 +7,8 @@
 // round-capped stroke, which a general scan converter would draw many times slower. Where the
 // tool chain has threads and the picture is not too large, the object's second half is inked
 // on another processor, on a canvas of its own, and the two canvases are combined: strokes
-// darken pixels in any order alike. cairo makes the surface, sets the texts and writes the PNG.
+// darken pixels in any order alike. cairo makes the surface and sets the texts, for pictures
+// that have texts.
 #include "dxfhost/paint.h"
 
 #if defined(DXFHOST_HAVE_PNG)
@@ -61,6 +62,23 @@ void text(cairo_t* cr, double x, double y, double size, const std::string& s) {
 constexpr double kSharedPixels = 4.2e6;
 #endif
 
+#if defined(DXFHOST_PAINT_THREADS)
+// Lays the ink of other onto canvas, the lower rows on another processor when one is free.
+void combine_halves(ink::Canvas& canvas, const ink::Canvas& other) {
+    const int middle = canvas.height / 2;
+    std::optional<std::thread> beside;
+    try {
+        beside.emplace([&] { ink::combine(canvas, other, middle, canvas.height); });
+    } catch (const std::exception&) {
+        ink::combine(canvas, other, middle, canvas.height);
+    }
+    ink::combine(canvas, other, 0, middle);
+    if (beside) {
+        beside->join();
+    }
+}
+#endif
+
 // Inks all the records the walk hands on onto canvas; the walk ends where the object ends or
 // breaks, and tells it in its shape. False, with the reason in *err, when memory runs out.
 bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::string* err) {
@@ -109,7 +127,7 @@ bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::st
         }
         // The second half belongs to the picture only when the first led soundly to it.
         if (!walk.done) {
-            ink::combine(canvas, other);
+            combine_halves(canvas, other);
             // Both walks counted the elements before the first record once.
             second.shape.elements += walk.shape.elements - elements_before;
             walk = std::move(second);
@@ -124,18 +142,41 @@ bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::st
 
 } // namespace
 
-cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string& note, int width,
-                      std::string* err) {
+bool ink_picture(const uint8_t* object, std::size_t size, int width, Picture* pic,
+                 std::string* err) {
     if (width < 1 || width > png::kMaxSide) {
         *err = "the width must lie between 1 and " + std::to_string(png::kMaxSide) + " pixels";
-        return nullptr;
+        return false;
     }
     view::Walk walk = view::start_walk(object, size);
-    Mapping m;
+    Mapping& m = pic->mapping;
     m.page = svg::page_for(walk.shape.head.bestw, walk.shape.head.besth);
     width = png::width_for(m.page.width, m.page.height, width);
     const int height = png::height_for(m.page.width, m.page.height, width);
 
+    // The page fitted to the picture, centred, as an SVG document is fitted to its viewport;
+    // the stroke is one page unit wide.
+    m.scale = std::fmin(width / m.page.width, height / m.page.height);
+    m.tx = (width - m.page.width * m.scale) / 2;
+    m.ty = (height - m.page.height * m.scale) / 2;
+    if (!ink::start(pic->canvas, width, height, m.scale / 2)) {
+        *err = "the picture cannot be made: it would be " + std::to_string(width) + " x " +
+               std::to_string(height) + " pixels";
+        return false;
+    }
+    if (!ink_object(walk, m, pic->canvas, err)) {
+        return false;
+    }
+    pic->damaged = walk.shape.damage.has_value();
+    if (pic->damaged) {
+        pic->damage = walk.shape.damage->what;
+    }
+    return true;
+}
+
+cairo_surface_t* to_surface(const Picture& pic, const std::string& note, std::string* err) {
+    const ink::Canvas& canvas = pic.canvas;
+    const int width = canvas.width, height = canvas.height;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         *err = std::string("the picture cannot be made: ") +
@@ -143,46 +184,27 @@ cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string
         cairo_surface_destroy(surface);
         return nullptr;
     }
-
-    // The page fitted to the picture, centred, as an SVG document is fitted to its viewport;
-    // the stroke is one page unit wide.
-    m.scale = std::fmin(width / m.page.width, height / m.page.height);
-    m.tx = (width - m.page.width * m.scale) / 2;
-    m.ty = (height - m.page.height * m.scale) / 2;
-    {
-        ink::Canvas canvas;
-        if (!ink::start(canvas, width, height, m.scale / 2)) {
-            *err = "the picture cannot be made: it would be " + std::to_string(width) + " x " +
-                   std::to_string(height) + " pixels";
-            cairo_surface_destroy(surface);
-            return nullptr;
+    // The grey picture onto the surface (every pixel of it): black ink on the white page.
+    cairo_surface_flush(surface);
+    uint8_t* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < height; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(data + std::size_t(y) * stride);
+        for (int x = 0; x < width; ++x) {
+            row[x] = ink::grey(canvas, x, y) * 0x010101u;
         }
-        if (!ink_object(walk, m, canvas, err)) {
-            cairo_surface_destroy(surface);
-            return nullptr;
-        }
-        // The grey picture onto the surface (every pixel of it): black ink on the white page.
-        cairo_surface_flush(surface);
-        uint8_t* data = cairo_image_surface_get_data(surface);
-        const int stride = cairo_image_surface_get_stride(surface);
-        for (int y = 0; y < height; ++y) {
-            uint32_t* row = reinterpret_cast<uint32_t*>(data + std::size_t(y) * stride);
-            const uint16_t* from = canvas.cells + std::size_t(y) * std::size_t(canvas.stride);
-            for (int x = 0; x < width; ++x) {
-                row[x] = (from[x] & 0xFFu) * 0x010101u;
-            }
-        }
-        cairo_surface_mark_dirty(surface);
     }
+    cairo_surface_mark_dirty(surface);
 
     // The texts in page units, as the SVG picture places them.
+    const Mapping& m = pic.mapping;
     cairo_t* cr = cairo_create(surface);
     cairo_translate(cr, m.tx, m.ty);
     cairo_scale(cr, m.scale, m.scale);
     const svg::Page& page = m.page;
-    if (walk.shape.damage) {
+    if (pic.damaged) {
         text(cr, page.margin, page.margin * 0.8, page.margin * 0.75,
-             "unfinished object: " + walk.shape.damage->what);
+             "unfinished object: " + pic.damage);
     }
     if (!note.empty()) {
         text(cr, page.margin, page.height - page.margin * 0.25, page.margin * 0.6, note);
@@ -196,6 +218,15 @@ cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string
     }
     cairo_surface_flush(surface);
     return surface;
+}
+
+cairo_surface_t* draw(const uint8_t* object, std::size_t size, const std::string& note, int width,
+                      std::string* err) {
+    Picture pic;
+    if (!ink_picture(object, size, width, &pic, err)) {
+        return nullptr;
+    }
+    return to_surface(pic, note, err);
 }
 
 } // namespace paint

@@ -170,6 +170,7 @@ void ink_records(view::Walk& walk, uint64_t until, const Mapping& m, ink::Canvas
         p.path(rec);
     }
     p.end_record();
+    ink::finish(canvas);
 }
 
 bool middle_record(const view::Walk& walk, uint64_t* offset, std::size_t* index) {

@@ -25,7 +25,8 @@ struct Mapping {
 };
 
 // Inks the records the walk hands on, from where it stands up to the record at offset until
-// (that one left for another walk) or to the end of the object, whichever comes first.
+// (that one left for another walk) or to the end of the object, whichever comes first, and
+// finishes the canvas.
 void ink_records(view::Walk& walk, uint64_t until, const Mapping& m, ink::Canvas& canvas);
 
 // A record near the middle of the object's bytes, found by following the records' sizes from

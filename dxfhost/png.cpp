@@ -1,7 +1,9 @@
 // png.cpp: PNG pictures of an object, drawn straight from its bytes with cairo (paint.h).
 //
-// Receives the object's bytes, the note for its margin and the wanted width. Has paint draw
-// the picture and cairo write the PNG (or hands the pixels on as grey levels). Where cairo is
+// Receives the object's bytes, the note for its margin and the wanted width. Has paint ink the
+// picture and writes it as a PNG (png_file.h): straight from the grey levels when the picture
+// has no texts, else from the cairo surface paint lays the texts on (or hands the pixels on as
+// grey levels). Where cairo is
 // absent (a build without it) every request reports that PNG pictures are not available.
 #include "dxfhost/png.h"
 
@@ -42,23 +44,52 @@ bool available() {
     return true;
 }
 
-bool write_surface(cairo_surface_t* surface, const std::string& path, std::string* err) {
+namespace {
+
+// Rows of cairo's RGB24 pixels, as grey levels or as red, green and blue.
+struct SurfaceRows {
+    const uint8_t* data;
+    int width, stride;
+};
+
+void grey_surface_row(const void* source, int y, uint8_t* out) {
+    const SurfaceRows& s = *static_cast<const SurfaceRows*>(source);
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(s.data + std::size_t(y) * s.stride);
+    for (int x = 0; x < s.width; ++x) {
+        out[x] = uint8_t(row[x]);
+    }
+}
+
+void rgb_surface_row(const void* source, int y, uint8_t* out) {
+    const SurfaceRows& s = *static_cast<const SurfaceRows*>(source);
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(s.data + std::size_t(y) * s.stride);
+    for (int x = 0; x < s.width; ++x) {
+        out[3 * x] = uint8_t(row[x] >> 16);
+        out[3 * x + 1] = uint8_t(row[x] >> 8);
+        out[3 * x + 2] = uint8_t(row[x]);
+    }
+}
+
+void canvas_row(const void* source, int y, uint8_t* out) {
+    const ink::Canvas& c = *static_cast<const ink::Canvas*>(source);
+    for (int x = 0; x < c.width; ++x) {
+        out[x] = ink::grey(c, x, y);
+    }
+}
+
+// Writes the rows as a PNG file at path ("-": standard output).
+bool write_rows(RowFiller fill, const void* source, int width, int height, bool grey,
+                const std::string& path, std::string* err) {
     // The file is opened here, so that a failure is told in the system's words.
     errno = 0;
     const bool to_stdout = path == "-";
     std::FILE* out = to_stdout ? stdout : std::fopen(path.c_str(), "wb");
     if (out == nullptr) {
-        cairo_surface_destroy(surface);
         *err = "cannot write '" + path + "': " + std::strerror(errno);
         return false;
     }
-    cairo_surface_flush(surface);
     const char* why = nullptr;
-    const bool encoded =
-        encode(cairo_image_surface_get_data(surface), cairo_image_surface_get_width(surface),
-               cairo_image_surface_get_height(surface), cairo_image_surface_get_stride(surface),
-               out, &why);
-    cairo_surface_destroy(surface);
+    const bool encoded = encode(fill, source, width, height, grey, out, &why);
     const int write_errno = std::ferror(out) ? errno : 0;
     const bool closed = to_stdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
     if (!encoded || write_errno != 0 || !closed) {
@@ -70,6 +101,21 @@ bool write_surface(cairo_surface_t* surface, const std::string& path, std::strin
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool write_surface(cairo_surface_t* surface, const std::string& path, std::string* err) {
+    cairo_surface_flush(surface);
+    const SurfaceRows rows{cairo_image_surface_get_data(surface),
+                           cairo_image_surface_get_width(surface),
+                           cairo_image_surface_get_stride(surface)};
+    const int height = cairo_image_surface_get_height(surface);
+    const bool grey = all_grey(rows.data, rows.width, height, rows.stride);
+    const bool ok = write_rows(grey ? grey_surface_row : rgb_surface_row, &rows, rows.width, height,
+                               grey, path, err);
+    cairo_surface_destroy(surface);
+    return ok;
 }
 
 void surface_raster(cairo_surface_t* surface, Raster* out) {
@@ -93,7 +139,16 @@ void surface_raster(cairo_surface_t* surface, Raster* out) {
 
 bool write_object(const uint8_t* object, std::size_t size, const std::string& note, int width,
                   const std::string& path, std::string* err) {
-    cairo_surface_t* surface = paint::draw(object, size, note, width, err);
+    paint::Picture pic;
+    if (!paint::ink_picture(object, size, width, &pic, err)) {
+        return false;
+    }
+    // A picture without texts is all grey levels: written straight from the canvas.
+    if (note.empty() && !pic.damaged) {
+        return write_rows(canvas_row, &pic.canvas, pic.canvas.width, pic.canvas.height, true, path,
+                          err);
+    }
+    cairo_surface_t* surface = paint::to_surface(pic, note, err);
     return surface != nullptr && write_surface(surface, path, err);
 }
 

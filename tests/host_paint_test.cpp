@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -15,6 +16,7 @@
 
 #include "dxfhost/object_walk.h"
 #include "dxfhost/png.h"
+#include "dxfhost/png_surface.h"
 #include "dxfhost/svg.h"
 #include "host_objects.h"
 #include "host_run.h"
@@ -216,4 +218,67 @@ TEST(HostPaint, APictureEndsWhereTheObjectBreaks) {
         }
         EXPECT_EQ(told > 20, broken >= 0);
     }
+}
+
+// The PNG files dxfhost writes, read back by cairo's own PNG reader, hold the picture drawn in
+// memory pixel for pixel: grey levels when the picture has no texts, colour when a note or the
+// damage of a broken object is written on it; the smallest picture too, whose first half of
+// rows (compressed apart from the second) is empty.
+TEST(HostPaint, PngFilesReadBackAsThePictureDrawn) {
+    if (!png::available()) {
+        GTEST_SKIP() << "built without PNG support";
+    }
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> at(0, 16383);
+    hostobj::ObjectBuilder whole, broken;
+    for (int k = 0; k < 400; ++k) {
+        const int x0 = at(rng), y0 = at(rng), x1 = at(rng), y1 = at(rng);
+        whole.record(0, 0, 16384, 16384, {0, x0, y0, 1, x1, y1, 15});
+        if (k == 300) {
+            broken.record(0, 0, 16384, 16384, {0, x0, y0, 9}); // 9 is no element
+        } else {
+            broken.record(0, 0, 16384, 16384, {0, x0, y0, 1, x1, y1, 15});
+        }
+    }
+    const hostobj::Bytes whole_bytes = whole.terminator().bytes();
+    const hostobj::Bytes broken_bytes = broken.terminator().bytes();
+    const struct {
+        const hostobj::Bytes* object;
+        std::string note;
+        int width;
+        int colour_type; // 0 grey, 2 red, green and blue
+    } cases[] = {{&whole_bytes, "", 640, 0},
+                 {&whole_bytes, "refused: the drawing has no entities", 333, 2},
+                 {&broken_bytes, "", 500, 2},
+                 {&whole_bytes, "", 1, 0}};
+    const std::string path = ::testing::TempDir() + "host_paint_readback.png";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " " + c.note);
+        std::string err;
+        ASSERT_TRUE(
+            png::write_object(c.object->data(), c.object->size(), c.note, c.width, path, &err))
+            << err;
+        png::Raster drawn;
+        ASSERT_TRUE(png::rasterize_object(c.object->data(), c.object->size(), c.note, c.width,
+                                          &drawn, &err))
+            << err;
+        std::ifstream in(path, std::ios::binary);
+        char head[26] = {};
+        in.read(head, sizeof head);
+        EXPECT_EQ(int(head[25]), c.colour_type);
+
+        cairo_surface_t* read = cairo_image_surface_create_from_png(path.c_str());
+        ASSERT_EQ(cairo_surface_status(read), CAIRO_STATUS_SUCCESS);
+        png::Raster back;
+        png::surface_raster(read, &back); // and destroys the surface
+        ASSERT_EQ(back.width, drawn.width);
+        ASSERT_EQ(back.height, drawn.height);
+        EXPECT_TRUE(back.grey == drawn.grey);
+        const auto dark =
+            std::count_if(drawn.grey.begin(), drawn.grey.end(), [](uint8_t v) { return v < 128; });
+        if (c.width > 1) {
+            EXPECT_GT(dark, 100); // there is a picture to compare
+        }
+    }
+    std::remove(path.c_str());
 }

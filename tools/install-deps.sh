@@ -8,7 +8,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev llvm clang
-          libcli11-dev libdime-dev nlohmann-json3-dev librsvg2-dev libcairo2-dev libpng-dev
+          libcli11-dev libdime-dev nlohmann-json3-dev librsvg2-dev libcairo2-dev zlib1g-dev
           pkg-config python3 valgrind)
 # Installed without their recommendations: Wine's would bring graphics, sound and font stacks
 # (and the 32-bit Wine) that console programs never touch.
