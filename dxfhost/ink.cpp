@@ -13,6 +13,7 @@
 #include <cstdint>
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
+#define DXFHOST_INK_SSE2 1
 #endif
 
 namespace ink {
@@ -22,6 +23,8 @@ namespace {
 // A pixel this dark takes no more ink: a few grey levels are not seen, and dense drawings
 // leave most of their pixels this dark long before their last records.
 constexpr unsigned kBlack = 8;
+// The coverage a cell as good as black keeps, so that no stroke adds to it.
+constexpr unsigned kFull = 0xFF00u;
 constexpr int kLargest = 16384;         // pixels a side
 constexpr std::size_t kLine = 64;       // bytes of a cache line
 constexpr int kBandRows = 32;           // rows of a band: 64 KB of cells at 1024 pixels across
@@ -31,7 +34,7 @@ constexpr uint32_t kNoStroke = UINT32_MAX;
 // The larger and the smaller of a and b, without a branch where the processor allows (for
 // numbers, as std::max and std::min give them).
 inline double larger(double a, double b) {
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(DXFHOST_INK_SSE2)
     return _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(a), _mm_set_sd(b)));
 #else
     return a > b ? a : b;
@@ -39,7 +42,7 @@ inline double larger(double a, double b) {
 }
 
 inline double smaller(double a, double b) {
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(DXFHOST_INK_SSE2)
     return _mm_cvtsd_f64(_mm_min_sd(_mm_set_sd(a), _mm_set_sd(b)));
 #else
     return a < b ? a : b;
@@ -87,19 +90,13 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1, int top, int bot
     const double inv = len2 > 0 ? 1.0 / len2 : 0.0;
     const double inv_dy = dy != 0 ? 1.0 / dy : 0.0;
     const double step = dx * inv; // along the row the parameter of the nearest point grows so
+    // A level piece is all within reach of each of its rows.
+    const double t_reach = dy != 0 ? reach * std::fabs(inv_dy) : HUGE_VAL;
     for (int y = top; y <= bottom; ++y) {
         const double cy = y + 0.5;
         // The part of the piece within reach of this row, and the columns around it.
-        double ta = 0, tb = 1;
-        if (dy != 0) {
-            ta = (cy - reach - y0) * inv_dy;
-            tb = (cy + reach - y0) * inv_dy;
-            if (ta > tb) {
-                std::swap(ta, tb);
-            }
-            ta = std::max(ta, 0.0);
-            tb = std::min(tb, 1.0);
-        }
+        const double t_row = (cy - y0) * inv_dy;
+        const double ta = larger(t_row - t_reach, 0.0), tb = smaller(t_row + t_reach, 1.0);
         const double xa = x0 + ta * dx, xb = x0 + tb * dx;
         int left = 0, right = 0;
         centres_within(std::min(xa, xb) - reach, std::max(xa, xb) + reach, w - 1, &left, &right);
@@ -117,23 +114,54 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1, int top, int bot
         // covered follows no pattern.
         uint32_t* const touched = c.touched.data();
         std::size_t n = c.ntouched;
-        uint32_t index = uint32_t(at) + uint32_t(left);
+        // Cell x takes the ink at step k of the distance (the last step past the reach, which
+        // gives none): its coverage grows to the ink's; a black cell's is full already.
+        auto ink_cell = [&](int x, int k) {
+            const unsigned cover = c.ink[k];
+            const unsigned cell = row[x];
+            touched[n] = uint32_t(at) + uint32_t(x);
+            n += unsigned(cell < 256) & unsigned(cover != 0);
+            row[x] = uint16_t(std::max(cell, (cell & 0xFFu) | (cover << 8)));
+        };
         double centre = left + 0.5; // of pixel x
-        for (int x = left; x <= right; ++x, ++index, along += step, centre += 1.0) {
+        int x = left;
+#if defined(DXFHOST_INK_SSE2)
+        // Two pixels at a time.
+        if (x < right) {
+            const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
+            const __m128d vx0 = _mm_set1_pd(x0), vdx = _mm_set1_pd(dx), vdy = _mm_set1_pd(dy);
+            const __m128d vfy = _mm_set1_pd(fy), vscale = _mm_set1_pd(scale);
+            const __m128d vreach2 = _mm_set1_pd(reach2), vsteps = _mm_set1_pd(Canvas::kSteps);
+            const __m128d vstep2 = _mm_set1_pd(2 * step), two = _mm_set1_pd(2.0);
+            const __m128i last_step = _mm_set1_epi32(Canvas::kSteps);
+            __m128d valong = _mm_set_pd(along + step, along);
+            __m128d vcentre = _mm_set_pd(centre + 1.0, centre);
+            for (; x < right; x += 2) {
+                const __m128d t = _mm_min_pd(_mm_max_pd(valong, zero), one);
+                const __m128d ex = _mm_sub_pd(_mm_add_pd(vx0, _mm_mul_pd(t, vdx)), vcentre);
+                const __m128d ey = _mm_sub_pd(_mm_mul_pd(t, vdy), vfy);
+                const __m128d d2 = _mm_add_pd(_mm_mul_pd(ex, ex), _mm_mul_pd(ey, ey));
+                const __m128i k0 = _mm_cvttpd_epi32(_mm_min_pd(_mm_mul_pd(d2, vscale), vsteps));
+                const __m128i past = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmpge_pd(d2, vreach2)),
+                                                       _MM_SHUFFLE(3, 3, 2, 0));
+                const __m128i k =
+                    _mm_or_si128(_mm_andnot_si128(past, k0), _mm_and_si128(past, last_step));
+                ink_cell(x, _mm_cvtsi128_si32(k));
+                ink_cell(x + 1, _mm_cvtsi128_si32(_mm_srli_si128(k, 4)));
+                valong = _mm_add_pd(valong, vstep2);
+                vcentre = _mm_add_pd(vcentre, two);
+            }
+            along = _mm_cvtsd_f64(valong);
+            centre = _mm_cvtsd_f64(vcentre);
+        }
+#endif
+        for (; x <= right; ++x, along += step, centre += 1.0) {
             const double t = smaller(larger(along, 0.0), 1.0);
             const double ex = x0 + t * dx - centre, ey = t * dy - fy;
             const double d2 = ex * ex + ey * ey;
-            // The step of the distance; past the reach the last, which gives no ink.
             const int k0 = int(smaller(d2 * scale, Canvas::kSteps));
-            const int k = d2 < reach2 ? k0 : Canvas::kSteps;
-            const unsigned cell = row[x];
-            const unsigned grey = cell & 0xFFu, had = cell >> 8;
-            // A pixel as good as black takes no more ink.
-            const unsigned cover = c.ink[k] & (0u - unsigned(grey >= kBlack));
-            const unsigned more = unsigned(cover > had);
-            touched[n] = index;
-            n += more & unsigned(had == 0);
-            row[x] = uint16_t(cell ^ ((cell ^ (grey | (cover << 8))) & (0u - more)));
+            const int past = int(d2 >= reach2);
+            ink_cell(x, k0 + past * (Canvas::kSteps - k0));
         }
         c.ntouched = n;
     }
@@ -191,7 +219,7 @@ void lay_stroke(Canvas& c) {
         const unsigned cell = c.cells[i];
         const unsigned px = cell & 0xFFu, cover = cell >> 8;
         const unsigned now = (px * (255u - cover) + 127u) / 255u;
-        c.cells[i] = uint16_t(now);
+        c.cells[i] = uint16_t(now < kBlack ? now | kFull : now);
         if (now < kBlack) {
             ++c.dark[i / Canvas::kRun]; // it was not, or it would have taken no ink
         }
