@@ -30,6 +30,7 @@ constexpr std::size_t kLine = 64;       // bytes of a cache line
 constexpr int kBandRows = 32;           // rows of a band: 64 KB of cells at 1024 pixels across
 constexpr std::size_t kWaiting = 32768; // pieces gathered before they are laid
 constexpr uint32_t kNoStroke = UINT32_MAX;
+constexpr int kNarrow = 4; // columns of a piece looked at whole in every row
 
 // The larger and the smaller of a and b, without a branch where the processor allows (for
 // numbers, as std::max and std::min give them).
@@ -49,10 +50,16 @@ inline double smaller(double a, double b) {
 #endif
 }
 
+// The band of row y (0 or above).
+inline unsigned band_of(int y) {
+    return unsigned(y) / unsigned(kBandRows);
+}
+
 // True when every cell of the row from column left to right is as good as black.
 bool black_between(const Canvas& c, std::size_t at, int left, int right) {
     const uint8_t* dark = c.dark.data() + at / Canvas::kRun;
-    for (int run = left / Canvas::kRun; run <= right / Canvas::kRun; ++run) {
+    for (unsigned run = unsigned(left) / Canvas::kRun; run <= unsigned(right) / Canvas::kRun;
+         ++run) {
         if (dark[run] != Canvas::kRun) {
             return false;
         }
@@ -92,20 +99,34 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1, int top, int bot
     const double step = dx * inv; // along the row the parameter of the nearest point grows so
     // A level piece is all within reach of each of its rows.
     const double t_reach = dy != 0 ? reach * std::fabs(inv_dy) : HUGE_VAL;
+#if defined(DXFHOST_INK_SSE2)
+    const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), two = _mm_set1_pd(2.0);
+    const __m128d vx0 = _mm_set1_pd(x0), vdx = _mm_set1_pd(dx), vdy = _mm_set1_pd(dy);
+    const __m128d vscale = _mm_set1_pd(scale), vreach2 = _mm_set1_pd(reach2);
+    const __m128d vsteps = _mm_set1_pd(Canvas::kSteps), vstep2 = _mm_set1_pd(2 * step);
+    const __m128i last_step = _mm_set1_epi32(Canvas::kSteps);
+#endif
+    // The columns the piece may reach at all. A piece that reaches a few only (most pieces of
+    // a deeply nested drawing) looks at all of them in each row: that costs less than finding
+    // the part of each row it reaches.
+    int box_left = 0, box_right = 0;
+    centres_within(std::min(x0, x1) - reach, std::max(x0, x1) + reach, w - 1, &box_left,
+                   &box_right);
+    const bool narrow = box_right - box_left < kNarrow;
     for (int y = top; y <= bottom; ++y) {
         const double cy = y + 0.5;
-        // The part of the piece within reach of this row, and the columns around it.
-        const double t_row = (cy - y0) * inv_dy;
-        const double ta = larger(t_row - t_reach, 0.0), tb = smaller(t_row + t_reach, 1.0);
-        const double xa = x0 + ta * dx, xb = x0 + tb * dx;
-        int left = 0, right = 0;
-        centres_within(std::min(xa, xb) - reach, std::max(xa, xb) + reach, w - 1, &left, &right);
-        if (left > right) {
-            continue;
-        }
         const std::size_t at = std::size_t(y) * std::size_t(c.stride);
-        if (black_between(c, at, left, right)) {
-            continue;
+        int left = box_left, right = box_right;
+        if (!narrow) {
+            // The part of the piece within reach of this row, and the columns around it.
+            const double t_row = (cy - y0) * inv_dy;
+            const double ta = larger(t_row - t_reach, 0.0), tb = smaller(t_row + t_reach, 1.0);
+            const double xa = x0 + ta * dx, xb = x0 + tb * dx;
+            centres_within(std::min(xa, xb) - reach, std::max(xa, xb) + reach, w - 1, &left,
+                           &right);
+            if (left > right || black_between(c, at, left, right)) {
+                continue;
+            }
         }
         uint16_t* row = c.cells + at;
         const double fy = cy - y0;
@@ -128,12 +149,7 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1, int top, int bot
 #if defined(DXFHOST_INK_SSE2)
         // Two pixels at a time.
         if (x < right) {
-            const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
-            const __m128d vx0 = _mm_set1_pd(x0), vdx = _mm_set1_pd(dx), vdy = _mm_set1_pd(dy);
-            const __m128d vfy = _mm_set1_pd(fy), vscale = _mm_set1_pd(scale);
-            const __m128d vreach2 = _mm_set1_pd(reach2), vsteps = _mm_set1_pd(Canvas::kSteps);
-            const __m128d vstep2 = _mm_set1_pd(2 * step), two = _mm_set1_pd(2.0);
-            const __m128i last_step = _mm_set1_epi32(Canvas::kSteps);
+            const __m128d vfy = _mm_set1_pd(fy);
             __m128d valong = _mm_set_pd(along + step, along);
             __m128d vcentre = _mm_set_pd(centre + 1.0, centre);
             for (; x < right; x += 2) {
@@ -234,7 +250,7 @@ void lay_waiting(Canvas& c) {
     const std::size_t bands = std::size_t((c.height + kBandRows - 1) / kBandRows);
     c.band_at.assign(bands + 1, 0);
     for (const Piece& p : c.pieces) {
-        for (int b = p.top / kBandRows; b <= p.bottom / kBandRows; ++b) {
+        for (unsigned b = band_of(p.top); b <= band_of(p.bottom); ++b) {
             ++c.band_at[std::size_t(b) + 1];
         }
     }
@@ -245,7 +261,7 @@ void lay_waiting(Canvas& c) {
     c.next.assign(c.band_at.begin(), c.band_at.end() - 1);
     for (std::size_t i = 0; i < c.pieces.size(); ++i) {
         const Piece& p = c.pieces[i];
-        for (int b = p.top / kBandRows; b <= p.bottom / kBandRows; ++b) {
+        for (unsigned b = band_of(p.top); b <= band_of(p.bottom); ++b) {
             c.band_pieces[c.next[std::size_t(b)]++] = uint32_t(i);
         }
     }
