@@ -20,20 +20,6 @@ std::string num(uint64_t v) {
 
 } // namespace
 
-int element_arguments(int16_t code) {
-    switch (code) {
-    case EL_MOVE:
-    case EL_LINE:
-        return 2;
-    case EL_ARC:
-        return 6;
-    case EL_END:
-        return 0;
-    default:
-        return -1;
-    }
-}
-
 const char* element_name(int16_t code) {
     switch (code) {
     case EL_MOVE:

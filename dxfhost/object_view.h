@@ -73,7 +73,19 @@ inline Object read_object(const std::vector<uint8_t>& bytes) {
 }
 
 // Number of argument words that follow each element code; -1 for a code that is not one.
-int element_arguments(int16_t code);
+inline int element_arguments(int16_t code) {
+    switch (code) {
+    case EL_MOVE:
+    case EL_LINE:
+        return 2;
+    case EL_ARC:
+        return 6;
+    case EL_END:
+        return 0;
+    default:
+        return -1;
+    }
+}
 // A short name of the element code: "move", "line", "arc", "end", or "unknown".
 const char* element_name(int16_t code);
 
