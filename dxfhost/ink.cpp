@@ -147,12 +147,14 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1, int top, int bot
         double centre = left + 0.5; // of pixel x
         int x = left;
 #if defined(DXFHOST_INK_SSE2)
-        // Two pixels at a time.
-        if (x < right) {
+        // Two pixels at a time; when their number is odd, the cell past the last is looked at
+        // too (every row has one more cell than the picture has pixels), and takes no ink: it
+        // lies out of reach.
+        {
             const __m128d vfy = _mm_set1_pd(fy);
             __m128d valong = _mm_set_pd(along + step, along);
             __m128d vcentre = _mm_set_pd(centre + 1.0, centre);
-            for (; x < right; x += 2) {
+            for (; x <= right; x += 2) {
                 const __m128d t = _mm_min_pd(_mm_max_pd(valong, zero), one);
                 const __m128d ex = _mm_sub_pd(_mm_add_pd(vx0, _mm_mul_pd(t, vdx)), vcentre);
                 const __m128d ey = _mm_sub_pd(_mm_mul_pd(t, vdy), vfy);
@@ -191,7 +193,7 @@ bool start(Canvas& c, int width, int height, double half_width) {
     }
     c.width = width;
     c.height = height;
-    c.stride = (width + Canvas::kRun - 1) / Canvas::kRun * Canvas::kRun;
+    c.stride = (width + Canvas::kRun) / Canvas::kRun * Canvas::kRun; // at least one to spare
     c.half_width = half_width;
     const double r = half_width, reach = r + 0.5;
     for (int i = 0; i <= Canvas::kSteps; ++i) {

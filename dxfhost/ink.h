@@ -42,7 +42,7 @@ struct Piece {
 struct Canvas {
     int width = 0;
     int height = 0;
-    int stride = 0;          // cells from one row to the next (a multiple of kRun)
+    int stride = 0;          // cells from one row to the next (a multiple of kRun, > width)
     double half_width = 0.5; // of the stroke, in pixels
     // The ink a pixel gets at a squared distance d2 from a piece: ink[d2 * kSteps / reach²].
     static constexpr int kSteps = 1024;
