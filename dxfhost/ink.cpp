@@ -138,11 +138,13 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1, int top, int bot
         // Cell x takes the ink at step k of the distance (the last step past the reach, which
         // gives none): its coverage grows to the ink's; a black cell's is full already.
         auto ink_cell = [&](int x, int k) {
-            const unsigned cover = c.ink[k];
-            const unsigned cell = row[x];
+            const int cover = c.ink[k];
+            const int cell = row[x];
+            const int now = std::max(cell, (cell & 0xFF) | (cover << 8));
+            // Newly covered: no coverage before (cell below 256), some now.
             touched[n] = uint32_t(at) + uint32_t(x);
-            n += unsigned(cell < 256) & unsigned(cover != 0);
-            row[x] = uint16_t(std::max(cell, (cell & 0xFFu) | (cover << 8)));
+            n += unsigned((cell - 256) & ~(now - 256)) >> 31;
+            row[x] = uint16_t(now);
         };
         double centre = left + 0.5; // of pixel x
         int x = left;
