@@ -207,13 +207,14 @@ bool start(Canvas& c, int width, int height, double half_width) {
     }
     c.ink[Canvas::kSteps] = 0;
     const std::size_t cells = std::size_t(c.stride) * std::size_t(height);
-    c.store.assign(cells + Canvas::kRun, 0);
-    const auto address = reinterpret_cast<std::uintptr_t>(c.store.data());
-    c.cells = c.store.data() + (kLine - address % kLine) % kLine / sizeof(uint16_t);
     // White pixels; the cells that only pad a row out to a whole run count as black, so that
     // a row's last run can be black too.
+    c.store.assign(cells + Canvas::kRun, uint16_t(255));
+    const auto address = reinterpret_cast<std::uintptr_t>(c.store.data());
+    c.cells = c.store.data() + (kLine - address % kLine) % kLine / sizeof(uint16_t);
     for (int y = 0; y < height; ++y) {
-        std::fill_n(c.cells + std::size_t(y) * std::size_t(c.stride), width, uint16_t(255));
+        std::fill_n(c.cells + std::size_t(y) * std::size_t(c.stride) + width, c.stride - width,
+                    uint16_t(0));
     }
     c.dark.assign(cells / Canvas::kRun, 0);
     const int padding = c.stride - width;
@@ -317,19 +318,17 @@ void finish(Canvas& c) {
     lay_waiting(c);
 }
 
-void combine(Canvas& c, const Canvas& other, int first_row, int end_row) {
-    for (int y = first_row; y < end_row; ++y) {
-        const std::size_t at = std::size_t(y) * std::size_t(c.stride);
-        uint16_t* row = c.cells + at;
-        const uint16_t* from = other.cells + at;
+void grey_row(const Canvas& c, const Canvas* other, int y, uint8_t* out) {
+    const uint16_t* row = c.cells + std::size_t(y) * std::size_t(c.stride);
+    if (other == nullptr) {
         for (int x = 0; x < c.width; ++x) {
-            const unsigned px = row[x] & 0xFFu;
-            const unsigned now = (px * (from[x] & 0xFFu) + 127u) / 255u;
-            row[x] = uint16_t(now);
-            if (px >= kBlack && now < kBlack) {
-                ++c.dark[(at + std::size_t(x)) / Canvas::kRun];
-            }
+            out[x] = uint8_t(row[x]);
         }
+        return;
+    }
+    const uint16_t* from = other->cells + std::size_t(y) * std::size_t(other->stride);
+    for (int x = 0; x < c.width; ++x) {
+        out[x] = uint8_t(((row[x] & 0xFFu) * (from[x] & 0xFFu) + 127u) / 255u);
     }
 }
 

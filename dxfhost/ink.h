@@ -80,14 +80,9 @@ void end_stroke(Canvas& canvas);
 // after the last stroke has ended, before the pixels are read.
 void finish(Canvas& canvas);
 
-// Lays the ink of other onto canvas (two finished canvases of the same size) in rows first_row
-// up to end_row.
-void combine(Canvas& canvas, const Canvas& other, int first_row, int end_row);
-
-// The grey level of pixel (x, y) of a finished canvas.
-inline uint8_t grey(const Canvas& c, int x, int y) {
-    return uint8_t(c.cells[std::size_t(y) * std::size_t(c.stride) + std::size_t(x)]);
-}
+// The grey levels of row y of a finished canvas at out, laid over by those of other (a finished
+// canvas of the same size) when it is given.
+void grey_row(const Canvas& canvas, const Canvas* other, int y, uint8_t* out);
 
 } // namespace ink
 

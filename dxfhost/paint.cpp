@@ -6,7 +6,8 @@
 // straight onto grey pixels (paint_records.h, ink.h): all records share one thin black
 // round-capped stroke, which a general scan converter would draw many times slower. Where the
 // tool chain has threads and the picture is not too large, the object's second half is inked
-// on another processor, on a canvas of its own, and the two canvases are combined: strokes
+// on another processor, on a canvas of its own, and the two canvases are combined as the rows
+// are read: strokes
 // darken pixels in any order alike. cairo makes the surface and sets the texts, for pictures
 // that have texts.
 #include "dxfhost/paint.h"
@@ -62,26 +63,10 @@ void text(cairo_t* cr, double x, double y, double size, const std::string& s) {
 constexpr double kSharedPixels = 4.2e6;
 #endif
 
-#if defined(DXFHOST_PAINT_THREADS)
-// Lays the ink of other onto canvas, the lower rows on another processor when one is free.
-void combine_halves(ink::Canvas& canvas, const ink::Canvas& other) {
-    const int middle = canvas.height / 2;
-    std::optional<std::thread> beside;
-    try {
-        beside.emplace([&] { ink::combine(canvas, other, middle, canvas.height); });
-    } catch (const std::exception&) {
-        ink::combine(canvas, other, middle, canvas.height);
-    }
-    ink::combine(canvas, other, 0, middle);
-    if (beside) {
-        beside->join();
-    }
-}
-#endif
-
 // Inks all the records the walk hands on onto canvas; the walk ends where the object ends or
 // breaks, and tells it in its shape. False, with the reason in *err, when memory runs out.
-bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::string* err) {
+bool ink_object(view::Walk& walk, const Mapping& m, Picture* pic, std::string* err) {
+    ink::Canvas& canvas = pic->canvas;
 #if defined(DXFHOST_PAINT_THREADS)
     uint64_t middle = 0;
     std::size_t index = 0;
@@ -92,7 +77,7 @@ bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::st
         const uint64_t elements_before = walk.shape.elements;
         second.off = middle;
         second.shape.records = index;
-        ink::Canvas other;
+        ink::Canvas& other = pic->second;
         bool second_failed = false;
         auto second_half = [&] {
             try {
@@ -127,7 +112,7 @@ bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::st
         }
         // The second half belongs to the picture only when the first led soundly to it.
         if (!walk.done) {
-            combine_halves(canvas, other);
+            pic->two = true;
             // Both walks counted the elements before the first record once.
             second.shape.elements += walk.shape.elements - elements_before;
             walk = std::move(second);
@@ -141,6 +126,10 @@ bool ink_object(view::Walk& walk, const Mapping& m, ink::Canvas& canvas, std::st
 }
 
 } // namespace
+
+void grey_row(const Picture& pic, int y, uint8_t* out) {
+    ink::grey_row(pic.canvas, pic.two ? &pic.second : nullptr, y, out);
+}
 
 bool ink_picture(const uint8_t* object, std::size_t size, int width, Picture* pic,
                  std::string* err) {
@@ -164,7 +153,7 @@ bool ink_picture(const uint8_t* object, std::size_t size, int width, Picture* pi
                std::to_string(height) + " pixels";
         return false;
     }
-    if (!ink_object(walk, m, pic->canvas, err)) {
+    if (!ink_object(walk, m, pic, err)) {
         return false;
     }
     pic->damaged = walk.shape.damage.has_value();
@@ -188,10 +177,12 @@ cairo_surface_t* to_surface(const Picture& pic, const std::string& note, std::st
     cairo_surface_flush(surface);
     uint8_t* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
+    std::vector<uint8_t> grey(static_cast<std::size_t>(width));
     for (int y = 0; y < height; ++y) {
         uint32_t* row = reinterpret_cast<uint32_t*>(data + std::size_t(y) * stride);
+        grey_row(pic, y, grey.data());
         for (int x = 0; x < width; ++x) {
-            row[x] = ink::grey(canvas, x, y) * 0x010101u;
+            row[x] = grey[std::size_t(x)] * 0x010101u;
         }
     }
     cairo_surface_mark_dirty(surface);

@@ -23,6 +23,8 @@ namespace paint {
 // The strokes of an object inked at a width, and what its texts need.
 struct Picture {
     ink::Canvas canvas;   // the grey levels, finished
+    ink::Canvas second;   // those of the object's second half, when two is true
+    bool two = false;     // the picture is both canvases, one laid over the other
     Mapping mapping;      // the page laid over the pixels
     bool damaged = false; // the object's layout breaks: the picture tells where
     std::string damage;   // how, when it does
@@ -33,6 +35,9 @@ struct Picture {
 // when the width is out of range or memory runs out.
 bool ink_picture(const uint8_t* object, std::size_t size, int width, Picture* pic,
                  std::string* err);
+
+// The grey levels of row y of the picture (its width of them) at out.
+void grey_row(const Picture& pic, int y, uint8_t* out);
 
 // A new image surface (RGB24) of the picture with its texts: the damage in the top margin, the
 // note in the bottom one. The caller destroys it. Null, with the reason in *err, when cairo

@@ -70,11 +70,8 @@ void rgb_surface_row(const void* source, int y, uint8_t* out) {
     }
 }
 
-void canvas_row(const void* source, int y, uint8_t* out) {
-    const ink::Canvas& c = *static_cast<const ink::Canvas*>(source);
-    for (int x = 0; x < c.width; ++x) {
-        out[x] = ink::grey(c, x, y);
-    }
+void picture_row(const void* source, int y, uint8_t* out) {
+    paint::grey_row(*static_cast<const paint::Picture*>(source), y, out);
 }
 
 // Writes the rows as a PNG file at path ("-": standard output).
@@ -145,8 +142,7 @@ bool write_object(const uint8_t* object, std::size_t size, const std::string& no
     }
     // A picture without texts is all grey levels: written straight from the canvas.
     if (note.empty() && !pic.damaged) {
-        return write_rows(canvas_row, &pic.canvas, pic.canvas.width, pic.canvas.height, true, path,
-                          err);
+        return write_rows(picture_row, &pic, pic.canvas.width, pic.canvas.height, true, path, err);
     }
     cairo_surface_t* surface = paint::to_surface(pic, note, err);
     return surface != nullptr && write_surface(surface, path, err);
