@@ -2,10 +2,10 @@
 //
 // Each row of pixels that a piece reaches is looked at only around the part of the piece within
 // reach of it, and not at all where the runs of cells there are black already. Pieces wait in
-// a list until it is full, and are then laid band by band. A stroke's
-// coverage of each pixel is the largest of its pieces' (the pieces of one stroke overlap at
-// every joint); at its end the stroke is laid over the picture as black ink of that opacity, as
-// an SVG renderer lays one path over the paths before it.
+// a list until it is full, and are then laid band by band. A stroke's coverage of each pixel is
+// the largest of its pieces' (the pieces of one stroke overlap at every joint); at its end the
+// stroke is laid over the picture as black ink of that opacity, as an SVG renderer lays one path
+// over the paths before it.
 #include "dxfhost/ink.h"
 
 #include <algorithm>
@@ -150,8 +150,8 @@ void lay(Canvas& c, double x0, double y0, double x1, double y1, int top, int bot
         int x = left;
 #if defined(DXFHOST_INK_SSE2)
         // Two pixels at a time; when their number is odd, the cell past the last is looked at
-        // too (every row has one more cell than the picture has pixels), and takes no ink: it
-        // lies out of reach.
+        // too and takes no ink: it lies out of reach, or past the row's last pixel, where every
+        // row has a cell to spare, black and fully covered.
         {
             const __m128d vfy = _mm_set1_pd(fy);
             __m128d valong = _mm_set_pd(along + step, along);
@@ -212,9 +212,11 @@ bool start(Canvas& c, int width, int height, double half_width) {
     c.store.assign(cells + Canvas::kRun, uint16_t(255));
     const auto address = reinterpret_cast<std::uintptr_t>(c.store.data());
     c.cells = c.store.data() + (kLine - address % kLine) % kLine / sizeof(uint16_t);
+    // The cells past a row's last pixel are black with full coverage: the one just past it is
+    // looked at beside an odd last pixel, and must take no ink.
     for (int y = 0; y < height; ++y) {
         std::fill_n(c.cells + std::size_t(y) * std::size_t(c.stride) + width, c.stride - width,
-                    uint16_t(0));
+                    uint16_t(kFull));
     }
     c.dark.assign(cells / Canvas::kRun, 0);
     const int padding = c.stride - width;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "dxfhost/ink.h"
 #include "dxfhost/object_walk.h"
 #include "dxfhost/png.h"
 #include "dxfhost/png_surface.h"
@@ -281,4 +282,28 @@ TEST(HostPaint, PngFilesReadBackAsThePictureDrawn) {
         }
     }
     std::remove(path.c_str());
+}
+
+// Strokes laid at the right edge of a canvas whose rows end inside a run of cells: the cell past
+// the last pixel, looked at beside it, must not count as a pixel gone black, or the run would
+// pass for black while one of its pixels is still white, and the last stroke below, which
+// reaches only that run, would be passed over.
+TEST(HostPaint, StrokesAtTheRightEdgeOfTheCanvasAreAllLaid) {
+    ink::Canvas c;
+    ASSERT_TRUE(ink::start(c, 40, 4, 0.5)); // rows of 40 pixels: the second run holds 8 of them
+    for (int x = 32; x < 39; ++x) {         // pixels 32 to 38 black, one upright stroke each
+        ink::piece(c, x + 0.5, 0, x + 0.5, 4);
+        ink::end_stroke(c);
+    }
+    ink::piece(c, 40.5, 0, 40.5, 4); // just past the edge: no pixel of the picture
+    ink::end_stroke(c);
+    ink::piece(c, 35.5, 1.5, 39.5, 1.5); // along row 1, over pixels 35 to 39
+    ink::end_stroke(c);
+    ink::finish(c);
+    std::vector<uint8_t> row(40);
+    ink::grey_row(c, nullptr, 1, row.data());
+    EXPECT_LT(row[39], 32);
+    ink::grey_row(c, nullptr, 3, row.data());
+    EXPECT_EQ(row[39], 255); // the stroke past the edge left the last pixel white
+    EXPECT_LT(row[38], 32);
 }
