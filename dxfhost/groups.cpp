@@ -37,6 +37,19 @@ bool digit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Appends the digits at s to *m while it has room for one more (19 digits after the leading
+// zeros), noting in *many that there were more; returns where the digits end.
+const char* take_digits(const char* s, uint64_t* m, bool* many) {
+    for (; digit(*s); ++s) {
+        if (*m < UINT64_C(1000000000000000000)) {
+            *m = *m * 10 + uint64_t(*s - '0');
+        } else {
+            *many = true;
+        }
+    }
+    return s;
+}
+
 // Decimal exponent of the first significant digit of the mantissa [m, mend) (digits with at
 // most one decimal point), plus one, moved by the exponent e: above 0 for a value too large
 // for a double, else too small.
@@ -72,23 +85,14 @@ double number(const std::string& value) {
     const char* const start = s; // the mantissa: digits, a decimal point, digits
     uint64_t m = 0;              // its digits as an integer, while they are few enough
     bool many = false;           // more digits than m holds
-    int64_t digits = 0;
+    s = take_digits(s, &m, &many);
+    int64_t digits = s - start;
     int64_t scale = 0; // digits after the point
-    for (; digit(*s); ++s, ++digits) {
-        if (m < UINT64_C(1000000000000000000)) {
-            m = m * 10 + uint64_t(*s - '0');
-        } else {
-            many = true;
-        }
-    }
     if (*s == '.') {
-        for (++s; digit(*s); ++s, ++digits, ++scale) {
-            if (m < UINT64_C(1000000000000000000)) {
-                m = m * 10 + uint64_t(*s - '0');
-            } else {
-                many = true;
-            }
-        }
+        const char* const fraction = s + 1;
+        s = take_digits(fraction, &m, &many);
+        scale = s - fraction;
+        digits += scale;
     }
     if (digits == 0) {
         return 0.0;

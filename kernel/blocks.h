@@ -32,11 +32,10 @@ namespace mem {
 constexpr std::size_t kMinCapacity = 16; // an empty block still has an address
 
 struct Block {
-    Memory bytes;             // capacity bytes; the first size of them are the block
-    uint32_t size = 0;        // bytes the caller sees
-    std::size_t capacity = 0; // bytes allocated (bytes.capacity())
-    int writers = 0;          // open write accesses
-    int readers = 0;          // open read accesses
+    Memory bytes;      // bytes.capacity() bytes; the first size of them are the block
+    uint32_t size = 0; // bytes the caller sees
+    int writers = 0;   // open write accesses
+    int readers = 0;   // open read accesses
 };
 
 extern std::unordered_map<int32_t, Block> blocks; // live blocks by handle
@@ -51,9 +50,9 @@ extern Block* cached;                             // and its block: a map's elem
 // What the caller may touch: [0, size) while an access is open, nothing otherwise.
 inline void guard(Block& b) {
 #if defined(HOSTK_ASAN)
-    ASAN_UNPOISON_MEMORY_REGION(b.bytes.get(), b.capacity);
+    ASAN_UNPOISON_MEMORY_REGION(b.bytes.get(), b.bytes.capacity());
     std::size_t open = (b.writers + b.readers > 0) ? b.size : 0;
-    ASAN_POISON_MEMORY_REGION(b.bytes.get() + open, b.capacity - open);
+    ASAN_POISON_MEMORY_REGION(b.bytes.get() + open, b.bytes.capacity() - open);
 #else
     (void)b;
 #endif
@@ -62,7 +61,7 @@ inline void guard(Block& b) {
 // Lets the kernel itself work on all of the block's capacity.
 inline void unguard(Block& b) {
 #if defined(HOSTK_ASAN)
-    ASAN_UNPOISON_MEMORY_REGION(b.bytes.get(), b.capacity);
+    ASAN_UNPOISON_MEMORY_REGION(b.bytes.get(), b.bytes.capacity());
 #else
     (void)b;
 #endif
@@ -123,11 +122,17 @@ inline void clear(uint8_t* p, std::size_t n) {
     }
 }
 
+// Whether a block's capacity is so much larger than n bytes that a block of n bytes gives the
+// rest back.
+inline bool too_roomy(const Block& b, std::size_t n) {
+    return b.bytes.capacity() > 4096 && n < b.bytes.capacity() / 4;
+}
+
 // The usual step of a writer appending: growth to n within the capacity, under the limit, when
 // make_room would keep the block where it is. True when done; false, with nothing changed,
 // when the general resize must look at it.
 inline bool grow_in_place(Block& b, uint32_t n) {
-    if (n < b.size || n > b.capacity || move_always || (b.capacity > 4096 && n < b.capacity / 4) ||
+    if (n < b.size || n > b.bytes.capacity() || move_always || too_roomy(b, n) ||
         !fits(b.size, n)) {
         return false;
     }

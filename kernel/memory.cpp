@@ -35,8 +35,9 @@ namespace {
 // every resize must move). The first `keep` bytes are kept; the rest of the capacity is
 // unspecified. False, with b untouched, when memory cannot be had.
 bool make_room(Block& b, uint32_t n, uint32_t keep) {
-    bool shrink = b.capacity > 4096 && std::size_t(n) < b.capacity / 4;
-    if (!move_always && n <= b.capacity && !shrink) {
+    const std::size_t had = b.bytes.capacity();
+    const bool shrink = too_roomy(b, n);
+    if (!move_always && n <= had && !shrink) {
         return true;
     }
     std::size_t cap = std::max<std::size_t>(n, kMinCapacity);
@@ -44,7 +45,7 @@ bool make_room(Block& b, uint32_t n, uint32_t keep) {
         // Doubling, but never past what this block could ever grow to under the limit.
         std::size_t others = in_use - b.size;
         std::size_t ceiling = limit > others ? limit - others : 0;
-        std::size_t doubled = shrink ? std::size_t(n) * 2 : b.capacity * 2;
+        std::size_t doubled = shrink ? std::size_t(n) * 2 : had * 2;
         cap = std::max(cap, std::min(doubled, std::max<std::size_t>(ceiling, n)));
         cap = std::max<std::size_t>(std::min<std::size_t>(cap, UINT32_MAX), n);
         cap = std::max(cap, kMinCapacity);
@@ -67,8 +68,7 @@ bool make_room(Block& b, uint32_t n, uint32_t keep) {
             return false;
         }
     }
-    reserved = reserved - b.capacity + cap;
-    b.capacity = cap;
+    reserved = reserved - had + cap;
     moves += b.bytes.get() != was;
     return true;
 }
@@ -145,7 +145,6 @@ int32_t create(const uint8_t* src, std::size_t n, int writers, Block** out) {
     Block& b = blocks[h];
     b.bytes = std::move(bytes);
     b.size = uint32_t(n);
-    b.capacity = cap;
     b.writers = writers;
     in_use += n;
     reserved += cap;
@@ -169,7 +168,7 @@ void drop_block(int32_t h) {
     if (b != nullptr) {
         unguard(*b);
         in_use -= b->size;
-        reserved -= b->capacity;
+        reserved -= b->bytes.capacity();
         forget_cached();
         blocks.erase(h);
     }

@@ -163,7 +163,7 @@ int32_t emm_rel(int32_t h) {
     }
     unguard(*b);
     in_use -= b->size;
-    reserved -= b->capacity;
+    reserved -= b->bytes.capacity();
     forget_cached();
     blocks.erase(h);
     return 0;
